@@ -1,0 +1,198 @@
+// Stand-in for HALCON's C interface library: tuples, error texts and message
+// queues, recording each call in the log kept by the stand-in HALCON library.
+#define HALCONC_STANDIN_BUILD
+#include "standinc_control.h"
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "standin_control.h"
+
+using tuple_value = std::variant<Hlong, double, std::string>;
+
+struct Htuple_s {
+    int id;
+    std::vector<tuple_value> values;
+};
+
+namespace {
+
+struct message_data {
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+
+struct standinc_state {
+    std::recursive_mutex mutex;
+    int next_tuple_id = 1;
+    int live_tuples = 0;
+    Hlong next_message = 1;
+    std::map<Hlong, message_data> messages;
+    std::map<Hlong, std::deque<std::string>> queues;
+    std::deque<std::string> texts;  // keeps returned texts alive
+};
+
+standinc_state& state() {
+    static standinc_state instance;
+    return instance;
+}
+
+using lock = std::lock_guard<std::recursive_mutex>;
+
+std::string tuple_name(Htuple tuple) { return tuple ? "tuple:" + std::to_string(tuple->id) : "null"; }
+
+void log(const char* function, const std::vector<std::string>& args) {
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    standin_record(function, static_cast<int32_t>(argv.size()), argv.data());
+}
+
+Htuple make_tuple(std::vector<tuple_value> values) {
+    lock guard(state().mutex);
+    ++state().live_tuples;
+    return new Htuple_s{state().next_tuple_id++, std::move(values)};
+}
+
+std::string value_text(const tuple_value& value) {
+    if (auto integer = std::get_if<Hlong>(&value)) return std::to_string(static_cast<long long>(*integer));
+    if (auto real = std::get_if<double>(&value)) return std::to_string(*real);
+    return std::get<std::string>(value);
+}
+
+std::string tuple_text(Htuple tuple) {
+    std::string result;
+    for (size_t i = 0; tuple && i < tuple->values.size(); ++i) {
+        if (i) result += ",";
+        result += value_text(tuple->values[i]);
+    }
+    return result;
+}
+
+Hlong first_integer(Htuple tuple) {
+    if (!tuple || tuple->values.empty()) return 0;
+    auto integer = std::get_if<Hlong>(&tuple->values[0]);
+    return integer ? *integer : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+const char* standin_error_text(Herror code) {
+    lock guard(state().mutex);
+    state().texts.push_back("stand-in error text of code " + std::to_string(code));
+    return state().texts.back().c_str();
+}
+
+int32_t standin_queue_length(Hlong queue) {
+    lock guard(state().mutex);
+    auto found = state().queues.find(queue);
+    return found == state().queues.end() ? 0 : static_cast<int32_t>(found->second.size());
+}
+
+const char* standin_queue_message(Hlong queue, int32_t index) {
+    lock guard(state().mutex);
+    auto found = state().queues.find(queue);
+    if (found == state().queues.end() || index < 0 || index >= static_cast<int32_t>(found->second.size()))
+        return nullptr;
+    return found->second[static_cast<size_t>(index)].c_str();
+}
+
+void standin_clear_queues(void) {
+    lock guard(state().mutex);
+    state().queues.clear();
+}
+
+int32_t standin_live_tuples(void) {
+    lock guard(state().mutex);
+    return state().live_tuples;
+}
+
+void Mcreate_tuple(Htuple* tuple, Hlong length, const char* source, int32_t line) {
+    *tuple = make_tuple(std::vector<tuple_value>(static_cast<size_t>(length < 0 ? 0 : length), Hlong{0}));
+    log("Mcreate_tuple", {tuple_name(*tuple), std::to_string(static_cast<long long>(length)), source ? source : "null",
+                          std::to_string(line)});
+}
+
+void Mcreate_tuple_i(Htuple* tuple, Hlong value, const char* source, int32_t line) {
+    *tuple = make_tuple({value});
+    log("Mcreate_tuple_i", {tuple_name(*tuple), std::to_string(static_cast<long long>(value)),
+                            source ? source : "null", std::to_string(line)});
+}
+
+void Mcreate_tuple_s(Htuple* tuple, const char* value, const char* source, int32_t line) {
+    *tuple = make_tuple({std::string(value ? value : "")});
+    log("Mcreate_tuple_s", {tuple_name(*tuple), value ? value : "null", source ? source : "null", std::to_string(line)});
+}
+
+char* Mget_s(Htuple tuple, Hlong index, const char* source, int32_t line) {
+    log("Mget_s", {tuple_name(tuple), std::to_string(static_cast<long long>(index)), source ? source : "null",
+                   std::to_string(line)});
+    if (!tuple || index < 0 || index >= static_cast<Hlong>(tuple->values.size())) return nullptr;
+    auto text = std::get_if<std::string>(&tuple->values[static_cast<size_t>(index)]);
+    return text ? &(*text)[0] : nullptr;
+}
+
+void Mdestroy_tuple(Htuple tuple, const char* source, int32_t line) {
+    log("Mdestroy_tuple", {tuple_name(tuple), source ? source : "null", std::to_string(line)});
+    if (!tuple) return;
+    delete tuple;
+    lock guard(state().mutex);
+    --state().live_tuples;
+}
+
+Herror T_get_error_text(Htuple error_code, Htuple* error_text) {
+    log("T_get_error_text", {tuple_name(error_code), tuple_text(error_code)});
+    const Herror status = standin_planned_status("T_get_error_text");
+    const std::string text = standin_error_text(static_cast<Herror>(first_integer(error_code)));
+    *error_text = make_tuple({text});
+    return status;
+}
+
+Herror T_create_message(Htuple* message) {
+    lock guard(state().mutex);
+    const Hlong handle = state().next_message++;
+    state().messages[handle];
+    *message = make_tuple({handle});
+    log("T_create_message", {tuple_name(*message), std::to_string(static_cast<long long>(handle))});
+    return standin_planned_status("T_create_message");
+}
+
+Herror T_set_message_tuple(Htuple message, Htuple key, Htuple value) {
+    log("T_set_message_tuple", {tuple_name(message), tuple_text(key), tuple_text(value)});
+    const Herror status = standin_planned_status("T_set_message_tuple");
+    if (status != H_MSG_TRUE) return status;
+    lock guard(state().mutex);
+    auto found = state().messages.find(first_integer(message));
+    if (found == state().messages.end()) return 9400;
+    found->second.entries.emplace_back(tuple_text(key), tuple_text(value));
+    return H_MSG_TRUE;
+}
+
+Herror T_enqueue_message(Htuple queue, Htuple message, Htuple param_name, Htuple param_value) {
+    log("T_enqueue_message", {tuple_text(queue), tuple_name(message), tuple_text(param_name), tuple_text(param_value)});
+    const Herror status = standin_planned_status("T_enqueue_message");
+    if (status != H_MSG_TRUE) return status;
+    lock guard(state().mutex);
+    auto found = state().messages.find(first_integer(message));
+    if (found == state().messages.end()) return 9400;
+    std::string rendered;
+    for (const auto& entry : found->second.entries) {
+        if (!rendered.empty()) rendered += ";";
+        rendered += entry.first + "=" + entry.second;
+    }
+    state().queues[first_integer(queue)].push_back(rendered);
+    return H_MSG_TRUE;
+}
+
+Herror T_clear_message(Htuple message) {
+    log("T_clear_message", {tuple_name(message)});
+    lock guard(state().mutex);
+    state().messages.erase(first_integer(message));
+    return standin_planned_status("T_clear_message");
+}
+
+}  // extern "C"

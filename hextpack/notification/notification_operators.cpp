@@ -1,0 +1,40 @@
+#include "notification_operators.h"
+
+#include <stdexcept>
+
+#include "core_function_wrapper.h"
+
+namespace {
+
+using hextcpp::proc_handle;
+
+// Operators whose work is not there yet fail loudly instead of pretending.
+[[noreturn]] void not_built(const char* operator_name) {
+    throw std::logic_error(std::string(operator_name) + " is not available in this build");
+}
+
+void message_box(proc_handle) { not_built("message_box"); }
+void set_tray_icon_context_menu(proc_handle) { not_built("set_tray_icon_context_menu"); }
+void display_balloon_image(proc_handle) { not_built("display_balloon_image"); }
+void display_balloon(proc_handle) { not_built("display_balloon"); }
+void clear_all_tray_icons(proc_handle) { not_built("clear_all_tray_icons"); }
+void clear_tray_icon(proc_handle) { not_built("clear_tray_icon"); }
+void create_tray_icon_image(proc_handle) { not_built("create_tray_icon_image"); }
+void create_tray_icon(proc_handle) { not_built("create_tray_icon"); }
+void beep(proc_handle) { not_built("beep"); }
+
+}  // namespace
+
+Herror CMessageBox(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, message_box); }
+Herror CSetTrayIconContextMenu(Hproc_handle proc) {
+    return hextcpp::core_function_wrapper(proc, set_tray_icon_context_menu);
+}
+Herror CDisplayBalloonImage(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, display_balloon_image); }
+Herror CDisplayBalloon(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, display_balloon); }
+Herror CClearAllTrayIcons(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, clear_all_tray_icons); }
+Herror CClearTrayIcon(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, clear_tray_icon); }
+Herror CCreateTrayIconImage(Hproc_handle proc) {
+    return hextcpp::core_function_wrapper(proc, create_tray_icon_image);
+}
+Herror CCreateTrayIcon(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, create_tray_icon); }
+Herror CBeep(Hproc_handle proc) { return hextcpp::core_function_wrapper(proc, beep); }

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds both package libraries and lays them out as the installed package in
+# build/package (copy that folder's contents to install).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+for preset in x64 x86; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  cmake --install "build/$preset" --prefix build/package >/dev/null
+done
+echo "Package laid out in build/package:"
+(cd build/package && find . -type f | sort | sed 's/^\.\//  /')
