@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace hextcpp {
 
 namespace {
@@ -196,10 +200,23 @@ public:
     }
 
     void write(size_t first, size_t last) const {
+        size_t p = first;
         uint8_t* out = out_ + first * 4;
         if (gray_) {
             const uint8_t* gray = in_[0];
-            for (size_t p = first; p <= last; ++p, out += 4) {
+#if defined(__SSE2__)
+            const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+            for (; p + 16 <= last + 1; p += 16, out += 64) {
+                const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gray + p));
+                const __m128i gg_low = _mm_unpacklo_epi8(g, g);
+                const __m128i gg_high = _mm_unpackhi_epi8(g, g);
+                store4(out, _mm_or_si128(_mm_unpacklo_epi16(gg_low, gg_low), alpha),
+                       _mm_or_si128(_mm_unpackhi_epi16(gg_low, gg_low), alpha),
+                       _mm_or_si128(_mm_unpacklo_epi16(gg_high, gg_high), alpha),
+                       _mm_or_si128(_mm_unpackhi_epi16(gg_high, gg_high), alpha));
+            }
+#endif
+            for (; p <= last; ++p, out += 4) {
                 const uint8_t value = gray[p];
                 out[0] = value;
                 out[1] = value;
@@ -210,7 +227,21 @@ public:
             const uint8_t* red = in_[0];
             const uint8_t* green = in_[1];
             const uint8_t* blue = in_[2];
-            for (size_t p = first; p <= last; ++p, out += 4) {
+#if defined(__SSE2__)
+            const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
+            for (; p + 16 <= last + 1; p += 16, out += 64) {
+                const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + p));
+                const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + p));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + p));
+                const __m128i bg_low = _mm_unpacklo_epi8(b, g);
+                const __m128i bg_high = _mm_unpackhi_epi8(b, g);
+                const __m128i ra_low = _mm_unpacklo_epi8(r, opaque);
+                const __m128i ra_high = _mm_unpackhi_epi8(r, opaque);
+                store4(out, _mm_unpacklo_epi16(bg_low, ra_low), _mm_unpackhi_epi16(bg_low, ra_low),
+                       _mm_unpacklo_epi16(bg_high, ra_high), _mm_unpackhi_epi16(bg_high, ra_high));
+            }
+#endif
+            for (; p <= last; ++p, out += 4) {
                 out[0] = blue[p];
                 out[1] = green[p];
                 out[2] = red[p];
@@ -220,6 +251,15 @@ public:
     }
 
 private:
+#if defined(__SSE2__)
+    static void store4(uint8_t* out, __m128i a, __m128i b, __m128i c, __m128i d) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 48), d);
+    }
+#endif
+
     const uint8_t* in_[3] = {};
     uint8_t* out_;
     bool gray_ = true;

@@ -43,26 +43,28 @@ inline std::string class_name(HWND window) {
     return name;
 }
 
+struct dialog_search {
+    const std::string* caption;
+    HWND found;
+};
+
+inline BOOL CALLBACK match_dialog(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<dialog_search*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && class_name(window) == "#32770" && IsWindowVisible(window) &&
+        window_text(window) == *search->caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The dialog of this process whose caption is exactly `caption`, or null.
 inline HWND find_dialog(const std::string& caption) {
-    struct search {
-        const std::string* caption;
-        HWND found;
-    } state{&caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && class_name(window) == "#32770" && IsWindowVisible(window) &&
-                window_text(window) == *s->caption) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&state));
-    return state.found;
+    dialog_search search{&caption, nullptr};
+    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 inline HWND wait_for_dialog(const std::string& caption, std::chrono::milliseconds timeout) {
@@ -74,26 +76,24 @@ inline HWND wait_for_dialog(const std::string& caption, std::chrono::millisecond
     return nullptr;
 }
 
+inline BOOL CALLBACK note_control(HWND child, LPARAM data) {
+    auto* out = reinterpret_cast<dialog_snapshot*>(data);
+    const std::string kind = class_name(child);
+    if (kind == "Button" && IsWindowVisible(child)) {
+        out->buttons.push_back({GetDlgCtrlID(child), window_text(child)});
+    }
+    if (kind == "Static" && IsWindowVisible(child) && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        out->icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    }
+    return TRUE;
+}
+
 inline dialog_snapshot snapshot(HWND dialog) {
     dialog_snapshot result;
     result.found = true;
     result.caption = window_text(dialog);
     if (HWND text = GetDlgItem(dialog, 0xFFFF)) result.text = window_text(text);
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* out = reinterpret_cast<dialog_snapshot*>(data);
-            const std::string kind = class_name(child);
-            if (kind == "Button" && IsWindowVisible(child)) {
-                out->buttons.push_back({GetDlgCtrlID(child), window_text(child)});
-            }
-            if (kind == "Static" && IsWindowVisible(child) &&
-                (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-                out->icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&result));
+    EnumChildWindows(dialog, note_control, reinterpret_cast<LPARAM>(&result));
     return result;
 }
 

@@ -6,6 +6,7 @@
 wine_use() {
   local state_dir=$1 mode=$2
   mkdir -p "$state_dir"
+  state_dir=$(cd "$state_dir" && pwd)
   export WINEPREFIX="$state_dir/prefix-$mode"
   export WINEDEBUG=${WINEDEBUG:--all}
   # No Mono or Gecko installers: the tests need neither.
