@@ -205,6 +205,14 @@ TEST_F(ImageParamsTest, RunsOutsideTheImageAreNeverTouched) {
     EXPECT_EQ(painted(convert_only_object()), (std::vector<int>{4, 5, 8, 11}));
 }
 
+#if !defined(_WIN64)
+TEST_F(ImageParamsTest, XlRunCoordinatesGoBeyondSixteenBits) {
+    std::vector<uint8_t> gray(40000, 5);
+    add_image(40000, 1, {gray}, {{0, 39998, 39999}});
+    EXPECT_EQ(painted(convert_only_object()), (std::vector<int>{39998, 39999}));
+}
+#endif
+
 TEST_F(ImageParamsTest, ImagesTooLargeForTheBufferAreRefused) {
     // 32768 x 16384 x 4 bytes is one past the largest signed 32-bit count.
     add_image(32768, 16384, {{}}, {{0, 0, 0}});
