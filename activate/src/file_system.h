@@ -1,0 +1,35 @@
+// Paths as the tool handles them: narrow text in the system's ANSI code page,
+// turned into std::filesystem paths and back, and a status query with the
+// answers the tool relies on.
+#ifndef ACTIVATE_FILE_SYSTEM_H
+#define ACTIVATE_FILE_SYSTEM_H
+
+#include <filesystem>
+#include <string>
+
+namespace activate {
+
+// The standard library reads narrow path text as UTF-8; the tool's narrow
+// paths (environment, module name) are in the ANSI code page.
+std::filesystem::path pathFromNarrow(const std::string& narrowPath);
+std::string narrowFromPath(const std::filesystem::path& path);
+
+// directory / name with the path library's rule: one backslash between the
+// two unless the directory is empty or already ends in a separator or colon.
+std::string joinPath(const std::string& directory, const std::string& name);
+
+// The parent directory as text (no trailing separator, except at a root).
+std::string parentDirectory(const std::string& path);
+
+enum class PathKind { absent, directory, regularFile, otherEntry };
+
+// The kind of entry at `path`, links followed. The not-found family of
+// Windows errors (missing file or path, invalid name or drive, device not
+// ready, bad path) means absent; a sharing violation means an entry that
+// exists. Any other failure throws std::filesystem::filesystem_error naming
+// "status", the system's message and the path.
+PathKind pathKind(const std::filesystem::path& path);
+
+}  // namespace activate
+
+#endif

@@ -1,0 +1,63 @@
+// The registry layer: its error type, an owner for open keys and the reading
+// of string values.
+#ifndef ACTIVATE_REGISTRY_H
+#define ACTIVATE_REGISTRY_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace winreg {
+
+// A failing registry call: the message names the call, win32Error is the
+// code it returned (and is not part of the message).
+class RegException : public std::runtime_error {
+public:
+    RegException(const char* message, std::int32_t win32Error);
+
+    std::int32_t win32Error;
+};
+
+// Owns one open registry key, or none, and closes it when it goes or takes
+// another.
+class RegistryKeyHolder {
+public:
+    RegistryKeyHolder() = default;
+    explicit RegistryKeyHolder(HKEY key) : key_(key) {}
+    ~RegistryKeyHolder() { reset(); }
+
+    RegistryKeyHolder(const RegistryKeyHolder&) = delete;
+    RegistryKeyHolder& operator=(const RegistryKeyHolder&) = delete;
+    RegistryKeyHolder(RegistryKeyHolder&& other) noexcept : key_(other.release()) {}
+    RegistryKeyHolder& operator=(RegistryKeyHolder&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    void reset(HKEY key = nullptr) noexcept;
+    HKEY release() noexcept;
+    HKEY get() const noexcept { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// Opens parent\subKey with the given access; throws
+// RegException("RegOpenKeyEx failed.", code).
+RegistryKeyHolder openKey(HKEY parent, const wchar_t* subKey, REGSAM access);
+
+// The REG_SZ value `name` of the open key, without its terminating null.
+// Throws RegException; an absent value gives win32Error ERROR_FILE_NOT_FOUND.
+std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name);
+
+// Stores `value` as REG_SZ with its terminating null; throws RegException.
+void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value);
+
+// Removes the value; an absent value is a failure. Throws RegException.
+void deleteValue(const RegistryKeyHolder& key, const std::wstring& name);
+
+}  // namespace winreg
+
+#endif
