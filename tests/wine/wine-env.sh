@@ -27,6 +27,8 @@ wine_use() {
           # Every program runs inside one virtual desktop with a taskbar.
           wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
           wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+          # Wine shows the taskbar only on a desktop named "shell" unless told.
+          wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
         fi
         wineserver -w
         touch "$WINEPREFIX/.ready"
