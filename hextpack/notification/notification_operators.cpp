@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "core_function_wrapper.h"
+#include "core_params.h"
+#include "message_box.h"
 
 namespace {
 
@@ -13,7 +15,16 @@ using hextcpp::proc_handle;
     throw std::logic_error(std::string(operator_name) + " is not available in this build");
 }
 
-void message_box(proc_handle) { not_built("message_box"); }
+// Reads the parameters in position order, so the lowest faulty position is
+// the one reported, and all of them before any box is shown.
+void message_box(proc_handle proc) {
+    const std::string caption = hextcpp::get_param_string(proc, 1);
+    const std::string text = hextcpp::get_param_string(proc, 2);
+    const std::string buttons = hextcpp::get_param_string_optional(proc, 3, "");
+    const std::string icon = hextcpp::get_param_string_optional(proc, 4, "");
+    hextcpp::put_param_string(proc, 1, notification::show_message_box(caption, text, buttons, icon));
+}
+
 void set_tray_icon_context_menu(proc_handle) { not_built("set_tray_icon_context_menu"); }
 void display_balloon_image(proc_handle) { not_built("display_balloon_image"); }
 void display_balloon(proc_handle) { not_built("display_balloon"); }
@@ -21,7 +32,7 @@ void clear_all_tray_icons(proc_handle) { not_built("clear_all_tray_icons"); }
 void clear_tray_icon(proc_handle) { not_built("clear_tray_icon"); }
 void create_tray_icon_image(proc_handle) { not_built("create_tray_icon_image"); }
 void create_tray_icon(proc_handle) { not_built("create_tray_icon"); }
-void beep(proc_handle) { not_built("beep"); }
+void beep(proc_handle) { notification::play_default_beep(); }
 
 }  // namespace
 

@@ -219,7 +219,9 @@ TEST_F(PackageLoadTest, RegistersNineOperatorsWithTheirSignatures) {
 
 TEST_F(PackageLoadTest, OperatorsNotYetBuiltFailWithTheInternalError) {
     ASSERT_EQ(package().init(package_id), 2);
-    for (int32_t index = 0; index < 9; ++index) {
+    // All but message_box (0) and beep (8).
+    const int32_t unbuilt[] = {1, 2, 3, 4, 5, 6, 7};
+    for (const int32_t index : unbuilt) {
         SCOPED_TRACE(operators[index].name);
         auto entry = reinterpret_cast<Herror (*)(Hproc_handle)>(standin_registered_entry(index));
         ASSERT_NE(entry, nullptr);
