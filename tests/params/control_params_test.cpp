@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core_params.h"
+#include "herror_capture.h"
 #include "standin.h"
 
 using namespace hextcpp;
@@ -31,16 +32,6 @@ protected:
         }
     }
 
-    // The code an herror_exception from the call carries, or 2 without one.
-    static int code_of(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const herror_exception& error) {
-            EXPECT_FALSE(error.has_own_message);
-            return error.code;
-        }
-        return 2;
-    }
 
     Hproc_handle proc = nullptr;
 };
@@ -79,7 +70,7 @@ TEST_F(ControlParamsTest, ReadsRefuseWrongTypesBeforeWrongCounts) {
         SCOPED_TRACE(c.name);
         SetUp();
         give(c.position, c.values);
-        EXPECT_EQ(code_of([&] { c.read(proc, c.position); }), c.expected_code);
+        EXPECT_EQ(herror_code_of([&] { c.read(proc, c.position); }), c.expected_code);
     }
 }
 
@@ -135,7 +126,7 @@ TEST_F(ControlParamsTest, FailingHalconCallsPassTheirCodeOn) {
         SetUp();
         give(1, {std::string("value")});
         standin_fail_call(c.function, c.nth, 4711);
-        EXPECT_EQ(code_of([&] { c.call(proc); }), 4711);
+        EXPECT_EQ(herror_code_of([&] { c.call(proc); }), 4711);
         for (const std::string& function : c.not_called) EXPECT_TRUE(standin::calls_of(function).empty()) << function;
         EXPECT_EQ(standin_output_count(proc, 1), -1);
     }
@@ -144,7 +135,7 @@ TEST_F(ControlParamsTest, FailingHalconCallsPassTheirCodeOn) {
 TEST_F(ControlParamsTest, FailedStringAllocationKeepsTheEarlierOnes) {
     // Nothing is freed after a failure: HALCON cleans up its own memory.
     standin_fail_call("HXAlloc", 3, 4711);
-    EXPECT_EQ(code_of([&] { put_control_strings(proc, 1, {"a", "b", "c"}); }), 4711);
+    EXPECT_EQ(herror_code_of([&] { put_control_strings(proc, 1, {"a", "b", "c"}); }), 4711);
     EXPECT_EQ(standin::calls_of("HXAlloc").size(), 3u);
     EXPECT_TRUE(standin::calls_of("IOSpyCPar").empty());
     EXPECT_TRUE(standin::calls_of("HPPutPPar").empty());

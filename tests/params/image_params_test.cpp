@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core_params.h"
+#include "herror_capture.h"
 #include "standin.h"
 
 using namespace hextcpp;
@@ -47,15 +48,6 @@ public:
         return objects.empty() ? bgra_image{} : image_to_bgra(objects[0]);
     }
 
-    static int code_of(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const herror_exception& error) {
-            EXPECT_FALSE(error.has_own_message);
-            return error.code;
-        }
-        return 2;
-    }
 
     // The pixel indices whose four bytes are not all zero.
     static std::vector<int> painted(const bgra_image& image) {
@@ -103,7 +95,7 @@ TEST_F(ImageParamsTest, ObjectCountIsAnnouncedAndItsFailureGoesThroughProcessErr
         SetUp();
         standin_fail_call("HPGetObjNum", 1, 4711);
         standin_set_process_err_answer(c.answer);
-        EXPECT_EQ(code_of([&] { get_param_images(proc, 1); }), c.expected);
+        EXPECT_EQ(herror_code_of([&] { get_param_images(proc, 1); }), c.expected);
         const auto errors = standin::calls_of("HProcessErr");
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_EQ(errors[0].args,
@@ -155,13 +147,13 @@ TEST_F(ImageParamsTest, ObjectFailuresAreErrors) {
         SetUp();
         add_image(1, 1, {{1}}, {{0, 0, 0}});
         c.arrange();
-        EXPECT_EQ(code_of([&] { get_param_images(proc, 1); }), c.expected);
+        EXPECT_EQ(herror_code_of([&] { get_param_images(proc, 1); }), c.expected);
     }
 
     SetUp();
     const int32_t object = standin_add_object(proc, 1);
     standin_add_missing_channel(proc, 1, object);
-    EXPECT_EQ(code_of([&] { get_param_images(proc, 1); }), 2105);
+    EXPECT_EQ(herror_code_of([&] { get_param_images(proc, 1); }), 2105);
 }
 
 TEST_F(ImageParamsTest, GrayPixelsBecomeOpaqueGray) {
@@ -218,7 +210,7 @@ TEST_F(ImageParamsTest, ImagesTooLargeForTheBufferAreRefused) {
     add_image(32768, 16384, {{}}, {{0, 0, 0}});
     const auto objects = get_param_images(proc, 1);
     ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(code_of([&] { image_to_bgra(objects[0]); }), 6001);
+    EXPECT_EQ(herror_code_of([&] { image_to_bgra(objects[0]); }), 6001);
 }
 
 TEST_F(ImageParamsTest, ChannelRulesDecideInOrderTypeSizeCount) {
@@ -248,7 +240,7 @@ TEST_F(ImageParamsTest, ChannelRulesDecideInOrderTypeSizeCount) {
         c.arrange(*this);
         const auto objects = get_param_images(proc, 1);
         ASSERT_EQ(objects.size(), 1u);
-        EXPECT_EQ(code_of([&] { image_to_bgra(objects[0]); }), c.expected);
+        EXPECT_EQ(herror_code_of([&] { image_to_bgra(objects[0]); }), c.expected);
     }
 }
 
@@ -263,10 +255,10 @@ TEST_F(ImageParamsTest, ChannelTypesMustShareABitWithTheMask) {
     Himage byte{}, other{};
     byte.kind = HIMAGE_BYTE;
     other.kind = 4;
-    EXPECT_EQ(code_of([&] { check_channel_types({}, 1); }), 2);
-    EXPECT_EQ(code_of([&] { check_channel_types({byte, byte}, 1); }), 2);
-    EXPECT_EQ(code_of([&] { check_channel_types({byte, other}, 1); }), 9001);
-    EXPECT_EQ(code_of([&] { check_channel_types({other}, 5); }), 2);
+    EXPECT_EQ(herror_code_of([&] { check_channel_types({}, 1); }), 2);
+    EXPECT_EQ(herror_code_of([&] { check_channel_types({byte, byte}, 1); }), 2);
+    EXPECT_EQ(herror_code_of([&] { check_channel_types({byte, other}, 1); }), 9001);
+    EXPECT_EQ(herror_code_of([&] { check_channel_types({other}, 5); }), 2);
 }
 
 }  // namespace

@@ -48,3 +48,18 @@ wine_stop() {
     fi
   done
 }
+
+# Runs a Windows program under the prepared prefix and exits with its status.
+# Wine's helper processes outlive the program and inherit its output; a file
+# keeps them from holding the caller's pipe open.
+wine_exec_captured() {
+  local out status
+  out=$(mktemp)
+  set +e
+  wine "$@" >"$out" 2>&1 </dev/null
+  status=$?
+  set -e
+  cat "$out"
+  rm -f "$out"
+  exit $status
+}

@@ -6,13 +6,4 @@ here=$(cd "$(dirname "$0")" && pwd)
 state_dir=$1
 shift
 wine_use "$state_dir" headless
-# Wine's helper processes outlive the program and inherit its output; a file
-# keeps them from holding the caller's pipe open.
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-set +e
-wine "$@" >"$out" 2>&1 </dev/null
-status=$?
-set -e
-cat "$out"
-exit $status
+wine_exec_captured "$@"
