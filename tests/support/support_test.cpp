@@ -23,4 +23,11 @@ TEST(WindowDriver, ReportsWhenNoDialogComes) {
     EXPECT_FALSE(answerer.seen().found);
 }
 
+TEST(WindowDriver, AnswersABoxOfAnotherCaptionInsteadOfHanging) {
+    window_driver::dialog_answerer answerer("expected caption", IDOK, std::chrono::milliseconds(300));
+    const int result = MessageBoxA(nullptr, "text", "other caption", MB_YESNO);
+    EXPECT_FALSE(answerer.seen().found);
+    EXPECT_EQ(result, IDYES);
+}
+
 }  // namespace

@@ -103,6 +103,25 @@ inline void press(HWND dialog, int button_id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, button_id)));
 }
 
+inline BOOL CALLBACK note_dialog(HWND window, LPARAM data) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && class_name(window) == "#32770" && IsWindowVisible(window)) {
+        reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+    }
+    return TRUE;
+}
+
+// Presses the first button of every dialog this process shows.
+inline void dismiss_other_dialogs() {
+    std::vector<HWND> dialogs;
+    EnumWindows(note_dialog, reinterpret_cast<LPARAM>(&dialogs));
+    for (HWND dialog : dialogs) {
+        const dialog_snapshot seen = snapshot(dialog);
+        if (!seen.buttons.empty()) press(dialog, seen.buttons.front().id);
+    }
+}
+
 // Watches on its own thread for one dialog of the caption, takes its
 // snapshot and presses the button that `choose` picks from it (an id; 0
 // presses nothing). Joins on destruction.
@@ -112,7 +131,12 @@ public:
                     std::chrono::milliseconds timeout = std::chrono::seconds(20))
         : thread_([this, caption = std::move(caption), choose = std::move(choose), timeout] {
               HWND dialog = wait_for_dialog(caption, timeout);
-              if (!dialog) return;
+              if (!dialog) {
+                  // A box under another caption would block its caller for
+                  // good; answering it lets the test fail instead of hang.
+                  dismiss_other_dialogs();
+                  return;
+              }
               seen_ = snapshot(dialog);
               if (const int id = choose(seen_)) press(dialog, id);
           }) {}
