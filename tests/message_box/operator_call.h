@@ -4,7 +4,6 @@
 #define TESTS_MESSAGE_BOX_OPERATOR_CALL_H
 
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "standin.h"
@@ -12,8 +11,8 @@
 namespace operator_call {
 
 using entry_function = Herror (*)(Hproc_handle);
-using input_value = std::variant<std::string, Hlong, double>;
-using input_tuple = std::vector<input_value>;
+using standin::input_tuple;
+using standin::input_value;
 
 struct outcome {
     Herror status = 0;
@@ -30,20 +29,12 @@ inline standin::call error_info(int code, const std::string& text) {
     return {"HSetExtendedErrorInfo", {proc_label, std::to_string(code), text}};
 }
 
-inline void push(Hproc_handle proc, int32_t position, const input_tuple& values) {
-    for (const input_value& value : values) {
-        if (auto text = std::get_if<std::string>(&value)) standin_push_string(proc, position, text->c_str());
-        if (auto integer = std::get_if<Hlong>(&value)) standin_push_int(proc, position, *integer);
-        if (auto real = std::get_if<double>(&value)) standin_push_real(proc, position, *real);
-    }
-}
-
 // Runs the entry with the control inputs at positions 1, 2, ... and reads
 // output position 1.
 inline outcome run(entry_function entry, const std::vector<input_tuple>& inputs) {
     standin_reset();
     Hproc_handle proc = standin_new_proc();
-    for (size_t i = 0; i < inputs.size(); ++i) push(proc, static_cast<int32_t>(i + 1), inputs[i]);
+    for (size_t i = 0; i < inputs.size(); ++i) standin::push(proc, static_cast<int32_t>(i + 1), inputs[i]);
     outcome result;
     result.status = entry(proc);
     result.error_infos = standin::calls_of("HSetExtendedErrorInfo");

@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "core_params.h"
@@ -15,7 +14,7 @@ namespace {
 
 const std::string params_source = "..\\..\\..\\hextpack\\hextcpp\\core_params.cpp";
 
-using input_value = std::variant<Hlong, double, std::string>;
+using standin::input_value;
 
 class ControlParamsTest : public ::testing::Test {
 protected:
@@ -24,14 +23,7 @@ protected:
         proc = standin_new_proc();
     }
 
-    void give(int position, const std::vector<input_value>& values) {
-        for (const input_value& value : values) {
-            if (auto integer = std::get_if<Hlong>(&value)) standin_push_int(proc, position, *integer);
-            if (auto real = std::get_if<double>(&value)) standin_push_real(proc, position, *real);
-            if (auto text = std::get_if<std::string>(&value)) standin_push_string(proc, position, text->c_str());
-        }
-    }
-
+    void give(int position, const standin::input_tuple& values) { standin::push(proc, position, values); }
 
     Hproc_handle proc = nullptr;
 };

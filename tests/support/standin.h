@@ -3,6 +3,7 @@
 #define TESTS_SUPPORT_STANDIN_H
 
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "standin_control.h"
@@ -44,6 +45,19 @@ inline std::vector<call> calls_except(const std::vector<std::string>& functions)
         if (!skip) result.push_back(std::move(item));
     }
     return result;
+}
+
+// One value of a control parameter as a test gives it.
+using input_value = std::variant<std::string, Hlong, double>;
+using input_tuple = std::vector<input_value>;
+
+// Appends the values to the control input at the position.
+inline void push(Hproc_handle proc, int32_t position, const input_tuple& values) {
+    for (const input_value& value : values) {
+        if (auto text = std::get_if<std::string>(&value)) standin_push_string(proc, position, text->c_str());
+        if (auto integer = std::get_if<Hlong>(&value)) standin_push_int(proc, position, *integer);
+        if (auto real = std::get_if<double>(&value)) standin_push_real(proc, position, *real);
+    }
 }
 
 }  // namespace standin
