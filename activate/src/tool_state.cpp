@@ -34,7 +34,8 @@ std::runtime_error entryError(const std::string& key, const std::string& path, c
 
 // One JSON value from the start of the file; whatever follows it is not read.
 nlohmann::json parseDescriptionFile(const std::string& path) {
-    std::ifstream file(path);
+    // Binary: the text mode of the C runtime would end the text at a Ctrl-Z.
+    std::ifstream file(path, std::ios::binary);
     if (!file.good()) throw openError(path);
     nlohmann::json document;
     try {
