@@ -1,0 +1,22 @@
+// Resource ids of the activation tool, shared by its resource script and code.
+#ifndef ACTIVATE_RESOURCE_H
+#define ACTIVATE_RESOURCE_H
+
+#define IDI_ICON1 101
+#define IDD_ACTIVATION_DIALOG 103
+
+#define IDC_PACKAGE_ICON 2
+#define IDC_TITLE_LINE 201
+#define IDC_DESCRIPTION 202
+#define IDC_EXPLANATION_1 203
+#define IDC_EXPLANATION_2 204
+#define IDC_EXPLANATION_3 205
+#define IDC_EXPLANATION_4 206
+#define IDC_MAKER_NOTICE 207
+#define IDC_ACTIVATE 1002
+#define IDC_DEACTIVATE 1003
+#define IDC_HELP_LINK 1004
+#define IDC_RESET_ALL_LINK 1005
+#define IDC_TRY_IN_HDEVELOP 1006
+
+#endif
