@@ -1,0 +1,322 @@
+// The activation tool run as the user runs it: from an installed layout,
+// with a HALCON installation in its environment, driven through its windows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <vector>
+#include <sstream>
+
+#include "tool_driver.h"
+
+namespace activate_test {
+namespace {
+
+const std::string confirmationOpening = "Continue to perform the following changes to your user environment:\n\n";
+const std::string activationHeader =
+    "Activate this Extension Package for the current user for the detected HALCON version HALCON 13.0.\n"
+    "After a restart of HDevelop, the operators of this Extension Package will be available for usage with HDevelop "
+    "and HDevelop XL for architectures x86sse2-win32 and x64-win64.\n";
+const std::string resetAllText =
+    "Deactivate ALL Extension Packages for the current user? Afterwards, this extension package as well as other "
+    "extension packages will no longer work. To activate extension packages again, you will have to add them to the "
+    "environment variable HALCONEXTENSIONS, either manually or with the Activation Tool.";
+const std::string doneText =
+    "Done.\n\nPlease remember to restart every process running HALCON and any IDE (e.g. Visual Studio) that might "
+    "still be using old environment settings.";
+const std::string removing = " - removing from environment variable HALCONEXTENSIONS: ";
+const std::string prepending = " - prepend environment variable HALCONEXTENSIONS with: ";
+const std::string newValue = " - new environment variable HALCONEXTENSIONS will be: ";
+
+std::string controlText(HWND dialog, int id) { return window_driver::window_text(GetDlgItem(dialog, id)); }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+// Ends the tool through its close box and expects exit code 0.
+void closeWithCloseBox(ToolProcess& tool, HWND dialog) {
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(tool.waitForExit(), std::optional<DWORD>(0));
+}
+
+// A layout, then (once the test has set the registry up) the tool from it.
+struct RunningTool {
+    InstalledLayout layout;
+    std::unique_ptr<ToolProcess> tool;
+    HWND dialog = nullptr;
+
+    void start(const EnvironmentChanges& changes = halconEnvironment()) {
+        tool = std::make_unique<ToolProcess>(layout.toolPath(), changes);
+    }
+    bool startAndWaitForDialog() {
+        start();
+        return waitForDialog();
+    }
+    bool waitForDialog() {
+        dialog = waitForWindow(tool->id(), dialogCaption);
+        return dialog != nullptr;
+    }
+};
+
+TEST(ActivationDialog, ShowsItsControlsWithTheButtonsTheRegistryCallsFor) {
+    struct Case {
+        const char* what;
+        std::function<std::optional<std::string>(const InstalledLayout&)> value;
+        bool active;
+    };
+    const Case cases[] = {
+        {"absent", [](const InstalledLayout&) { return std::nullopt; }, false},
+        {"another package only", [](const InstalledLayout&) { return std::string("C:\\other\\pkg;"); }, false},
+        {"this package for another HALCON",
+         [](const InstalledLayout& layout) { return "C:\\other\\pkg;" + layout.packageDirectory("12.0"); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunningTool run;
+        const UserExtensionsValue value(c.value(run.layout));
+        ASSERT_TRUE(run.startAndWaitForDialog());
+        const HWND dialog = run.dialog;
+
+        EXPECT_EQ(controlText(dialog, 201), "Activation Tool for");
+        EXPECT_EQ(controlText(dialog, 202),
+                  "Desktop notifications for HALCON: message boxes, beeps and notification-area icons");
+        EXPECT_EQ(controlText(dialog, 203), "HALCON uses the environment variable HALCONEXTENSIONS to decide");
+        EXPECT_EQ(controlText(dialog, 204), "which extension packages will be loaded. This tool will add or");
+        EXPECT_EQ(controlText(dialog, 205), "remove the extension package corresponding to the current HALCON");
+        EXPECT_EQ(controlText(dialog, 206),
+                  "version permanently to the user's environment variable HALCONEXTENSIONS.");
+        EXPECT_EQ(controlText(dialog, 1002), "&Activate...");
+        EXPECT_EQ(controlText(dialog, 1003), "&Deactivate...");
+        EXPECT_EQ(controlText(dialog, 1006), "&Try in HDevelop");
+        EXPECT_EQ(window_driver::class_name(GetDlgItem(dialog, 1004)), "SysLink");
+        EXPECT_EQ(window_driver::class_name(GetDlgItem(dialog, 1005)), "SysLink");
+
+        EXPECT_EQ(enabled(dialog, 1002), !c.active);
+        EXPECT_EQ(enabled(dialog, 1003), c.active);
+        EXPECT_TRUE(enabled(dialog, 1006));
+
+        // The package icon beside the tool, on the dialog and in control 2.
+        const window_driver::dialog_snapshot seen = window_driver::snapshot(dialog);
+        EXPECT_NE(seen.icon, nullptr);
+        EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
+        closeWithCloseBox(*run.tool, dialog);
+    }
+}
+
+TEST(ActivationDialog, ShowsNoIconWhenThePackageIconIsNoFile) {
+    RunningTool run;
+    run.layout.remove(std::string(packageName) + ".ico");
+    CreateDirectoryA((run.layout.directory() + "\\" + packageName + ".ico").c_str(), nullptr);
+    const UserExtensionsValue value(std::nullopt);
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    EXPECT_EQ(window_driver::snapshot(run.dialog).icon, nullptr);
+    EXPECT_EQ(SendMessageW(run.dialog, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_FALSE(boxAppears(run.tool->id(), 300ms));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, ActivateWritesOnYesAndTurnsTheButtons) {
+    RunningTool run;
+    const UserExtensionsValue value("C:\\other\\pkg");
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    window_driver::press(run.dialog, 1002);
+
+    const std::string package = run.layout.packageDirectory();
+    const auto confirmation = answerBox(run.tool->id(), IDYES);
+    ASSERT_TRUE(confirmation.found);
+    EXPECT_EQ(confirmation.text, confirmationOpening + activationHeader + "\n\n" + prepending + package + "\n\n" +
+                                     newValue + package + ";C:\\other\\pkg");
+    const auto done = answerBox(run.tool->id(), IDOK);
+    ASSERT_TRUE(done.found);
+    EXPECT_EQ(done.text, doneText);
+    EXPECT_EQ(UserExtensionsValue::read(), package + ";C:\\other\\pkg");
+    EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
+    EXPECT_FALSE(enabled(run.dialog, 1002));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, ActivateDeclinedWritesNothingAndStillRefreshes) {
+    RunningTool run;
+    const UserExtensionsValue value("C:\\other\\pkg");
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    EXPECT_TRUE(enabled(run.dialog, 1002));
+    window_driver::press(run.dialog, 1002);
+    // While the box is open the registry changes under the tool; the refresh
+    // after No shows what it holds then.
+    HWND box = waitForWindow(run.tool->id(), boxCaption);
+    ASSERT_NE(box, nullptr);
+    const std::string own = run.layout.packageDirectory();
+    {
+        const UserExtensionsValue changed(own);
+        window_driver::press(box, IDNO);
+        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
+        EXPECT_FALSE(enabled(run.dialog, 1002));
+        EXPECT_EQ(UserExtensionsValue::read(), own);
+        EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
+    }
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, DeactivateRemovesThisPackageOnYes) {
+    RunningTool run;
+    const std::string package = run.layout.packageDirectory();
+    const std::string older = run.layout.packageDirectory("12.0");
+    const UserExtensionsValue value(package + ";C:\\other\\pkg;" + older);
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    EXPECT_TRUE(enabled(run.dialog, 1003));
+    window_driver::press(run.dialog, 1003);
+    const auto confirmation = answerBox(run.tool->id(), IDYES);
+    ASSERT_TRUE(confirmation.found);
+    EXPECT_EQ(confirmation.text, confirmationOpening + removing + package + "\n" + removing + older + "\n\n" +
+                                     newValue + "C:\\other\\pkg");
+    const auto done = answerBox(run.tool->id(), IDOK);
+    EXPECT_EQ(done.text, doneText);
+    EXPECT_EQ(UserExtensionsValue::read(), std::string("C:\\other\\pkg"));
+    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
+    EXPECT_FALSE(enabled(run.dialog, 1003));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, ResetAllLinkRemovesTheVariableOnYes) {
+    RunningTool run;
+    const UserExtensionsValue value(run.layout.packageDirectory() + ";C:\\other\\pkg");
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    EXPECT_TRUE(enabled(run.dialog, 1003));
+    clickLink(run.dialog, 1005);
+    const auto confirmation = answerBox(run.tool->id(), IDYES);
+    ASSERT_TRUE(confirmation.found);
+    EXPECT_EQ(confirmation.text,
+              confirmationOpening + resetAllText + "\n\n\n - remove environment variable HALCONEXTENSIONS");
+    const auto done = answerBox(run.tool->id(), IDOK);
+    EXPECT_EQ(done.text, doneText);
+    EXPECT_EQ(UserExtensionsValue::read(), std::nullopt);
+    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
+    EXPECT_FALSE(enabled(run.dialog, 1003));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, EscapeLeavesItOpen) {
+    RunningTool run;
+    const UserExtensionsValue value(std::nullopt);
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    // As the keyboard gives it: to the focused control, through the loop.
+    PostMessageW(GetDlgItem(run.dialog, 1002), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(GetDlgItem(run.dialog, 1002), WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    EXPECT_EQ(run.tool->waitForExit(1s), std::nullopt);
+    EXPECT_TRUE(IsWindowVisible(run.dialog));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegistry) {
+    ScratchDirectory records;
+    const std::string recordFile = records.path() + "\\hdevelop.txt";
+    char path[32768];
+    const DWORD pathLength = GetEnvironmentVariableA("PATH", path, sizeof path);
+    EnvironmentChanges changes = halconEnvironment();
+    const std::string hdevelopDirectory = programDirectory() + "\\" + ACTIVATE_HDEVELOP_FROM_BIN;
+    changes.push_back({"PATH", hdevelopDirectory + ";" + std::string(path, pathLength)});
+    changes.push_back({"HDEVELOP_RECORD_FILE", recordFile});
+    RunningTool run;
+    const std::string own = run.layout.packageDirectory("12.0");
+    const std::string before = own + ";C:\\other\\pkg";
+    const UserExtensionsValue value(before);
+    run.start(changes);
+    ASSERT_TRUE(run.waitForDialog());
+
+    window_driver::press(run.dialog, 1006);
+    window_driver::press(run.dialog, 1006);
+    std::string recorded;
+    for (int i = 0; i < 500 && std::count(recorded.begin(), recorded.end(), '\n') < 2; ++i) {
+        Sleep(20);
+        std::ifstream in(recordFile, std::ios::binary);
+        recorded.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string expected = run.layout.packageDirectory() + ";C:\\other\\pkg\n";
+    EXPECT_EQ(recorded, expected + expected);
+    EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
+    EXPECT_EQ(UserExtensionsValue::read(), before);
+    EXPECT_FALSE(enabled(run.dialog, 1002));
+    EXPECT_TRUE(enabled(run.dialog, 1003));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, AnUnreadableValueIsShownAndTheDialogStaysUsable) {
+    RunningTool run;
+    const UserExtensionsValue value(std::nullopt);
+    UserExtensionsValue::storeNumber(7);
+    run.start();
+    // The first refresh, inside the dialog's creation, cannot read the value.
+    const auto warning = answerBox(run.tool->id(), IDOK);
+    ASSERT_TRUE(warning.found);
+    EXPECT_EQ(warning.text,
+              "Getting registry key HKEY_CURRENT_USER\\Environment\\HALCONEXTENSIONS failed: Cannot get size of "
+              "string value: RegGetValue failed.");
+    ASSERT_TRUE(run.waitForDialog());
+    // Reset all does not read the value, so it mends it.
+    clickLink(run.dialog, 1005);
+    ASSERT_TRUE(answerBox(run.tool->id(), IDYES).found);
+    EXPECT_EQ(answerBox(run.tool->id(), IDOK).text, doneText);
+    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
+    EXPECT_FALSE(enabled(run.dialog, 1003));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, AStartUpFailureShowsOneWarningAndEndsWithOne) {
+    RunningTool run;
+    run.layout.remove("quellmark-solutions-extpack.json");
+    run.start();
+    const auto warning = answerBox(run.tool->id(), IDOK);
+    ASSERT_TRUE(warning.found);
+    EXPECT_EQ(warning.text, "could not find or open package description file\n" + run.layout.directory() +
+                                "\\quellmark-solutions-extpack.json\n.\nPlease try to reinstall the extension package.");
+    EXPECT_EQ(run.tool->waitForExit(), std::optional<DWORD>(1));
+}
+
+// A dialog template whose one control is of a class nobody registered, so
+// that the dialog cannot be created from it.
+std::vector<WORD> uncreatableDialogTemplate() {
+    std::vector<WORD> words;
+    auto dword = [&words](DWORD value) {
+        words.push_back(LOWORD(value));
+        words.push_back(HIWORD(value));
+    };
+    auto text = [&words](const wchar_t* value) {
+        for (; *value; ++value) words.push_back(static_cast<WORD>(*value));
+        words.push_back(0);
+    };
+    dword(WS_POPUP | WS_CAPTION);
+    dword(0);
+    words.insert(words.end(), {1, 0, 0, 100, 50});  // one control, position, size
+    words.insert(words.end(), {0, 0});              // no menu, standard class
+    text(L"Activation Tool");
+    if (words.size() % 2) words.push_back(0);  // the control starts on a DWORD
+    dword(WS_CHILD | WS_VISIBLE);
+    dword(0);
+    words.insert(words.end(), {0, 0, 50, 20, 1002});
+    text(L"NoSuchControlClass");
+    text(L"");
+    words.push_back(0);  // no creation data
+    return words;
+}
+
+TEST(ActivationDialog, ADialogThatCannotBeCreatedIsShownAndEndsWithOne) {
+    RunningTool run;
+    const std::wstring tool = widen(run.layout.toolPath());
+    HANDLE update = BeginUpdateResourceW(tool.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    std::vector<WORD> broken = uncreatableDialogTemplate();
+    ASSERT_TRUE(UpdateResourceW(update, MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(103), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                broken.data(), static_cast<DWORD>(broken.size() * sizeof(WORD))));
+    ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+
+    const UserExtensionsValue value(std::nullopt);
+    run.start();
+    const auto warning = answerBox(run.tool->id(), IDOK);
+    ASSERT_TRUE(warning.found);
+    EXPECT_EQ(warning.text.rfind("internal error: could not create the dialog window", 0), 0u) << warning.text;
+    EXPECT_EQ(run.tool->waitForExit(), std::optional<DWORD>(1));
+}
+
+}  // namespace
+}  // namespace activate_test
