@@ -167,8 +167,13 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 int runDialog(HINSTANCE instance, int showCommand) {
     HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ACTIVATION_DIALOG), nullptr, dialogProc, 0);
     if (!dialog) {
+        const DWORD error = GetLastError();
+        // A dialog that fails half-way is destroyed, and its WM_DESTROY posts
+        // the quit message; left queued, it would close the warning at once.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         throw std::runtime_error("internal error: could not create the dialog window (error " +
-                                 std::to_string(GetLastError()) + ").");
+                                 std::to_string(error) + ").");
     }
     ShowWindow(dialog, showCommand);
     MSG message;
