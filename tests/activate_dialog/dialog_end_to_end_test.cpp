@@ -80,7 +80,7 @@ TEST(ActivationDialog, ShowsItsControlsWithTheButtonsTheRegistryCallsFor) {
 
         EXPECT_EQ(controlText(dialog, 201), "Activation Tool for");
         EXPECT_EQ(controlText(dialog, 202),
-                  "Desktop notifications for HALCON: message boxes, beeps and notification-area icons");
+                  "Desktop notifications for HALCON: message boxes, beeps and tray icons");
         EXPECT_EQ(controlText(dialog, 203), "HALCON uses the environment variable HALCONEXTENSIONS to decide");
         EXPECT_EQ(controlText(dialog, 204), "which extension packages will be loaded. This tool will add or");
         EXPECT_EQ(controlText(dialog, 205), "remove the extension package corresponding to the current HALCON");
