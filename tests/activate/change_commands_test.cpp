@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
