@@ -26,9 +26,15 @@ const char* const changedMeanwhileText =
     "answer, so nothing was changed.\nPlease run the command again to see the changes it would make now.";
 
 // The lines hold entries in UTF-8; the boxes show text in the ANSI code
-// page. ASCII passes unchanged, other characters as the code page has them.
+// page. ASCII passes unchanged, other characters as the code page has them;
+// text that is not UTF-8 is shown as it is.
 std::string boxText(const std::string& utf8) {
-    const std::wstring wide = toUtf16(utf8);
+    std::wstring wide;
+    try {
+        wide = toUtf16(utf8);
+    } catch (const std::range_error&) {
+        return utf8;
+    }
     if (wide.empty()) return {};
     const int length =
         WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
@@ -46,7 +52,7 @@ int showBox(const std::string& utf8Text, UINT type) {
 // the value is read again first: a change made by another program since the
 // plan would otherwise be overwritten without a word.
 void confirmThenWrite(const ExtensionList& list, ChangeLines lines, const std::string* valuePlannedFrom) {
-    const std::string value = boost::algorithm::join(list, ";");
+    const std::string value = joinExtensionList(list);
     lines.emplace_back();
     lines.push_back(list.empty() ? std::string(removeVariableLine) : newValueLine + value);
     if (showBox(confirmationOpening + boost::algorithm::join(lines, "\n"), MB_YESNO) != IDYES) return;
