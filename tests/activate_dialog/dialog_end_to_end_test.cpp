@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -97,6 +98,14 @@ TEST(ActivationDialog, ShowsItsControlsWithTheButtonsTheRegistryCallsFor) {
         EXPECT_EQ(enabled(dialog, 1003), c.active);
         EXPECT_TRUE(enabled(dialog, 1006));
 
+        // Centred on the desktop.
+        RECT desktop;
+        RECT placed;
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        GetWindowRect(dialog, &placed);
+        EXPECT_LE(std::abs((placed.left - desktop.left) - (desktop.right - placed.right)), 1);
+        EXPECT_LE(std::abs((placed.top - desktop.top) - (desktop.bottom - placed.bottom)), 1);
+
         // The package icon beside the tool, in control 2.
         const window_driver::dialog_snapshot seen = window_driver::snapshot(dialog);
         EXPECT_NE(seen.icon, nullptr);
@@ -152,6 +161,27 @@ TEST(ActivationDialog, ActivateDeclinedWritesNothingAndStillRefreshes) {
         EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
         EXPECT_FALSE(enabled(run.dialog, 1002));
         EXPECT_EQ(UserExtensionsValue::read(), own);
+        EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
+    }
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, AFailedActivateIsShownAndStillRefreshes) {
+    RunningTool run;
+    run.layout.remove("halcon-13.0\\" + std::string(packageName) + "\\bin");
+    const UserExtensionsValue value(std::nullopt);
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    window_driver::press(run.dialog, 1002);
+    HWND box = waitForWindow(run.tool->id(), boxCaption);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(window_driver::snapshot(box).text, "could not find an extension package in directory\n" +
+                                                     run.layout.directory() +
+                                                     "\\halcon-13.0\n.\nTry re-installing the extension package.");
+    {
+        const UserExtensionsValue changed(run.layout.packageDirectory("12.0"));
+        window_driver::press(box, IDOK);
+        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
+        EXPECT_FALSE(enabled(run.dialog, 1002));
         EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     }
     closeWithCloseBox(*run.tool, run.dialog);
