@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core_function_wrapper.h"
+#include "context_menu.h"
 #include "core_params.h"
 #include "message_box.h"
 
@@ -25,7 +26,14 @@ void message_box(proc_handle proc) {
     hextcpp::put_param_string(proc, 1, notification::show_message_box(caption, text, buttons, icon));
 }
 
-void set_tray_icon_context_menu(proc_handle) { not_built("set_tray_icon_context_menu"); }
+// The handle first, then the lines, so a parameter error names the lower
+// position and comes before any check of the lines. Tray icon handles are
+// 32-bit; only the low bits of HALCON's integer count.
+void set_tray_icon_context_menu(proc_handle proc) {
+    const int32_t handle = static_cast<int32_t>(hextcpp::get_param_int(proc, 1));
+    const hextcpp::string_tuple lines = hextcpp::get_param_string_tuple(proc, 2);
+    notification::set_tray_icon_menu(handle, lines);
+}
 void display_balloon_image(proc_handle) { not_built("display_balloon_image"); }
 void display_balloon(proc_handle) { not_built("display_balloon"); }
 void clear_all_tray_icons(proc_handle) { not_built("clear_all_tray_icons"); }
