@@ -28,12 +28,16 @@ shared_converter& converter() {
 std::wstring utf8_to_utf16(const std::string& text) {
     shared_converter& shared = converter();
     std::lock_guard<std::mutex> lock(shared.mutex);
+    std::wstring converted;
     try {
-        return shared.converter.from_bytes(text);
+        converted = shared.converter.from_bytes(text);
     } catch (const std::range_error&) {
         // The runtime library's own text names its function; callers see one message.
         throw std::range_error("bad conversion");
     }
+    // The runtime library stops quietly at a sequence cut off at the end.
+    if (shared.converter.converted() != text.size()) throw std::range_error("bad conversion");
+    return converted;
 }
 
 }  // namespace notification
