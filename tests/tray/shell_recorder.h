@@ -149,6 +149,13 @@ public:
         return result;
     }
 
+    // The recording call itself, for a library's own copy of the seam.
+    static BOOL WINAPI record(DWORD message, NOTIFYICONDATAW* data) {
+        std::lock_guard<std::mutex> lock(mutex());
+        requests().push_back({message, *data, GetCurrentThreadId()});
+        return message == failing_message() ? FALSE : TRUE;
+    }
+
 private:
     static std::mutex& mutex() {
         static std::mutex instance;
@@ -162,12 +169,6 @@ private:
         static DWORD instance = fail_nothing;
         return instance;
     }
-    static BOOL WINAPI record(DWORD message, NOTIFYICONDATAW* data) {
-        std::lock_guard<std::mutex> lock(mutex());
-        requests().push_back({message, *data, GetCurrentThreadId()});
-        return message == failing_message() ? FALSE : TRUE;
-    }
-
     notification::shell_notify_function saved_;
 };
 

@@ -4,7 +4,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,52 @@ TEST_F(TrayWindowTest, AnIconWithoutCallbackDropsItsEvents) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].event, (tray_event{{"tray_icon_select", icon->id()}}));
     tray_test::clear_icon(silent);
+}
+
+// A callback that holds the tray thread until the test lets it go.
+struct held_callback {
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> calls{0};
+    ~held_callback() {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+    static void hold(void* user_data, const tray_event&) {
+        auto& self = *static_cast<held_callback*>(user_data);
+        ++self.calls;
+        SetEvent(self.entered);
+        WaitForSingleObject(self.release, 10000);
+    }
+};
+
+TEST_F(TrayWindowTest, ClearingAnIconWaitsForItsRunningCallbackAndEndsItsEvents) {
+    held_callback held;
+    icon->set_callback(&held_callback::hold, &held);
+    PostMessageW(window, callback_message, 0, MAKELPARAM(NIN_SELECT, icon->id()));
+    ASSERT_EQ(WaitForSingleObject(held.entered, 10000), WAIT_OBJECT_0);
+
+    std::atomic<bool> cleared{false};
+    std::thread clearing([&] {
+        tray_test::clear_icon(icon);
+        cleared = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(cleared) << "the clear returned while the icon's callback still ran";
+    SetEvent(held.release);
+    clearing.join();
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(held.calls, 1);
+}
+
+TEST_F(TrayWindowTest, ACallbackMayClearItsOwnIcon) {
+    static std::shared_ptr<tray_icon>* clearing_icon = nullptr;
+    clearing_icon = &icon;
+    icon->set_callback([](void*, const tray_event&) { tray_test::clear_icon(*clearing_icon); }, nullptr);
+    const int32_t id = icon->id();
+    EXPECT_EQ(shell_notifies(NIN_SELECT, id), 1);
+    EXPECT_EQ(icon, nullptr);
+    EXPECT_EQ(notification::find_tray_icon(id), nullptr);
 }
 
 TEST_F(TrayWindowTest, ARightClickShowsTheIconsLinesAtTheSignedPointTheShellReports) {
