@@ -93,6 +93,24 @@ TEST(PopupTest, AnEntryInANestedSubmenuGivesItsOwnLineIndex) {
     EXPECT_EQ(shown.commands, std::vector<WPARAM>{5104});
 }
 
+TEST(PopupTest, ThePopupOpensAtThePointOnTheSideTheSystemAlignsMenusForItsOwner) {
+    owner_window owner;
+    popup_chooser chooser({VK_ESCAPE});
+    show_tray_menu({"Open", "Exit"}, owner.get(), POINT{120, 90}, 2100);
+    ASSERT_TRUE(chooser.popup_seen());
+    const RECT rect = chooser.popup_rect();
+    EXPECT_EQ(rect.top, 90);
+    if (GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0) {
+        EXPECT_EQ(rect.right, 120);
+    } else {
+        EXPECT_EQ(rect.left, 120);
+    }
+    EXPECT_GT(rect.right, rect.left);
+    // The owner is brought to the foreground, so the popup closes when the
+    // user clicks elsewhere.
+    EXPECT_EQ(chooser.foreground(), owner.get());
+}
+
 TEST(PopupTest, AClosedPopupSendsNothing) {
     const shown_menu shown = show_and_choose({"Open", "Exit"}, 2100, {VK_ESCAPE});
     ASSERT_TRUE(shown.popup_seen);
