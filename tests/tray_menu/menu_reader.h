@@ -112,6 +112,8 @@ public:
               HWND popup = nullptr;
               while (!(popup = find_popup()) && std::chrono::steady_clock::now() < deadline) Sleep(10);
               if (!popup) return;
+              GetWindowRect(popup, &popup_rect_);
+              foreground_ = GetForegroundWindow();
               popup_seen_ = true;
               for (WPARAM key : keys) PostMessageW(popup, WM_KEYDOWN, key, 0);
               const auto close_after = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -138,10 +140,21 @@ public:
         join();
         return left_open_;
     }
+    // Where the popup was, and the foreground window while it was open.
+    RECT popup_rect() {
+        join();
+        return popup_rect_;
+    }
+    HWND foreground() {
+        join();
+        return foreground_;
+    }
 
 private:
     std::atomic<bool> popup_seen_{false};
     std::atomic<bool> left_open_{false};
+    RECT popup_rect_{};
+    HWND foreground_ = nullptr;
     std::thread thread_;
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "herrorexception.h"
@@ -24,21 +25,33 @@ constexpr int32_t invalid_menu_lines_code = 12003;
 constexpr int32_t invalid_tray_icon_code = 12001;
 constexpr char invalid_tray_icon_message[] = "the handle to the tray icon is invalid";
 
-constexpr char separator_line[] = "-";
-constexpr wchar_t separator_text[] = L"-";
-
-// The prefixes of an entry's text that set its check mark, with the flags
-// each adds; a prefix counts only when more follows it.
-struct check_prefix {
-    const char* text;
+// The kinds of line past the indentation, tried in this order; a line of no
+// kind is a plain entry with its text unchanged. A separator is the whole
+// line; a check prefix counts only with more after it, and is removed with
+// the spaces that follow it. The separator test is not repeated after that.
+enum class marker_place { whole_line, prefix };
+struct line_kind {
+    const char* marker;
+    marker_place place;
     UINT flags;
 };
-constexpr size_t check_prefix_length = 3;
-constexpr check_prefix check_prefixes[] = {
-    {"[ ]", MF_UNCHECKED},
-    {"[X]", MF_CHECKED},
-    {"[x]", MF_CHECKED},
+constexpr line_kind line_kinds[] = {
+    {"-", marker_place::whole_line, MF_SEPARATOR},
+    {"[ ]", marker_place::prefix, MF_UNCHECKED},
+    {"[X]", marker_place::prefix, MF_CHECKED},
+    {"[x]", marker_place::prefix, MF_CHECKED},
 };
+
+const line_kind* kind_of(const std::string& text) {
+    for (const line_kind& kind : line_kinds) {
+        const size_t length = std::char_traits<char>::length(kind.marker);
+        const bool matches = kind.place == marker_place::whole_line
+                                 ? text == kind.marker
+                                 : text.size() > length && text.compare(0, length, kind.marker) == 0;
+        if (matches) return &kind;
+    }
+    return nullptr;
+}
 
 std::string indentation_message(size_t index) {
     return "invalid indentation for menu entry at 0-based index " + std::to_string(index);
@@ -123,19 +136,16 @@ HMENU build_tray_menu(const string_tuple& lines, int first_command_id, bool dry_
     return build_menu(lines, command_numbering{first_command_id, false}, dry_run).release();
 }
 
+// A dry run appends nothing, so it inspects no marker and converts no text.
 BOOL append_menu_entry(HMENU menu, UINT flags, UINT_PTR item, const std::string& line, bool dry_run) {
+    if (dry_run) return FALSE;
     std::string text = line;
     strip_leading_spaces(text);
-    if (text == separator_line) return dry_run ? FALSE : append_menu_call(menu, flags | MF_SEPARATOR, item, separator_text);
-    if (dry_run) return FALSE;
-    if (text.size() > check_prefix_length) {
-        for (const check_prefix& prefix : check_prefixes) {
-            if (text.compare(0, check_prefix_length, prefix.text) == 0) {
-                flags |= prefix.flags;
-                text.erase(0, check_prefix_length);
-                strip_leading_spaces(text);
-                break;
-            }
+    if (const line_kind* kind = kind_of(text)) {
+        flags |= kind->flags;
+        if (kind->place == marker_place::prefix) {
+            text.erase(0, std::char_traits<char>::length(kind->marker));
+            strip_leading_spaces(text);
         }
     }
     return append_menu_call(menu, flags, item, utf8_to_utf16(text).c_str());
