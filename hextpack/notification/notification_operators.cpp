@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "context_menu.h"
 #include "core_function_wrapper.h"
 #include "core_params.h"
 #include "message_box.h"
@@ -10,11 +11,6 @@
 namespace {
 
 using hextcpp::proc_handle;
-
-// Operators whose work is not there yet fail loudly instead of pretending.
-[[noreturn]] void not_built(const char* operator_name) {
-    throw std::logic_error(std::string(operator_name) + " is not available in this build");
-}
 
 // Reads the parameters in position order, so the lowest faulty position is
 // the one reported, and all of them before any box is shown.
@@ -26,7 +22,14 @@ void message_box(proc_handle proc) {
     hextcpp::put_param_string(proc, 1, notification::show_message_box(caption, text, buttons, icon));
 }
 
-void set_tray_icon_context_menu(proc_handle) { not_built("set_tray_icon_context_menu"); }
+// The handle first, then the lines, so a parameter error names the lower
+// position and comes before any check of the lines. Tray icon handles are
+// 32-bit; only the low bits of HALCON's integer count.
+void set_tray_icon_context_menu(proc_handle proc) {
+    const int32_t handle = static_cast<int32_t>(hextcpp::get_param_int(proc, 1));
+    const hextcpp::string_tuple lines = hextcpp::get_param_string_tuple(proc, 2);
+    notification::set_tray_icon_menu(handle, lines);
+}
 
 // Tray icon handles are 32-bit; a wider HALCON integer addresses the icon of
 // its low 32 bits.

@@ -15,11 +15,9 @@ namespace notification {
 
 using string_tuple = std::vector<std::string>;
 
-// Line i of icon h has the command id h * 1000 + 100 + i; the window
-// procedure decodes the low 16 bits of WM_COMMAND's wParam back into h and i.
-constexpr int menu_command_base = 100;
-constexpr int menu_command_factor = 1000;
-constexpr int first_menu_command_id(int32_t icon_id) { return icon_id * menu_command_factor + menu_command_base; }
+// Line i of icon h has the command id h * 1000 + 100 + i (first_command_id
+// is that of line 0, see first_menu_command_id); the window procedure decodes
+// the low 16 bits of WM_COMMAND's wParam back into h and i.
 
 // True when every one of line_count command ids from first_command_id
 // survives the 16 bits of WM_COMMAND and decodes back to its own icon and line.
@@ -40,6 +38,11 @@ BOOL append_menu_entry(HMENU menu, UINT flags, UINT_PTR item, const std::string&
 int menu_line_level(const std::string& line, int index);
 
 void strip_leading_spaces(std::string& text);
+
+// The call that appends every menu item: AppendMenuW. Tests put their own in
+// to see the order of the appends, and put the real one back.
+using append_menu_function = decltype(&AppendMenuW);
+extern append_menu_function append_menu_call;
 
 // What show_tray_menu returns when no line is to be reported by the caller.
 constexpr int no_menu_choice = -1;

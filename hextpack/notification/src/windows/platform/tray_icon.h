@@ -4,6 +4,7 @@
 #define NOTIFICATION_TRAY_ICON_H
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <condition_variable>
 #include <cstdint>
@@ -73,6 +74,9 @@ public:
     void retire();
 
 private:
+    // A zero-filled request addressed to this icon.
+    NOTIFYICONDATAW request() const;
+
     tray_window* const owner_;
     const int32_t id_;
     const HWND window_;
@@ -98,6 +102,9 @@ private:
 // Registry: records are shared, so a record the tray thread is using is never
 // destroyed under it. Entries stay in the order they were made.
 void register_tray_icon(std::shared_ptr<tray_icon> icon);
+// Makes the registry exist now, so that a clean-up registered afterwards for
+// unload runs while its storage is still there.
+void prepare_tray_icon_registry();
 std::shared_ptr<tray_icon> find_tray_icon(int32_t id);  // empty when none
 // The record the shell means by the 16-bit id of its notifications; empty
 // when none, and when the id is ambiguous because a record's id does not fit

@@ -31,6 +31,8 @@ struct tray_window {
     unique_kernel_handle ready_event;
     // Set by the tray thread once it has left its loop for good.
     unique_kernel_handle left_loop_event;
+    // Set by the unload clean-up before it asks the loop to end.
+    std::atomic<bool> quitting{false};
 };
 
 // Makes a record with the next id and registers it; the first call starts
