@@ -175,25 +175,27 @@ inline outcome run(entry_function entry, const std::vector<standin::input_tuple>
     return result;
 }
 
+struct hidden_window_search {
+    HWND found = nullptr;
+};
+
+inline BOOL CALLBACK match_hidden_tray_window(HWND window, LPARAM parameter) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (process == GetCurrentProcessId() && std::wstring(name) == L"HiddenTrayIconWindow") {
+        reinterpret_cast<hidden_window_search*>(parameter)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The hidden window of this process (other test programs may have theirs).
 inline HWND hidden_tray_window() {
-    struct search {
-        HWND found = nullptr;
-    } state;
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (process == GetCurrentProcessId() && std::wstring(name) == L"HiddenTrayIconWindow") {
-                reinterpret_cast<search*>(parameter)->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&state));
-    return state.found;
+    hidden_window_search search;
+    EnumWindows(match_hidden_tray_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The shell's callback message for an icon, as version 4 sends it.
