@@ -86,7 +86,25 @@ protected:
         }
     }
 
-    static HWND hidden_window() { return FindWindowW(L"HiddenTrayIconWindow", nullptr); }
+    // This process's hidden window: test programs running at the same time
+    // have their own.
+    static HWND hidden_window() {
+        struct search {
+            HWND found = nullptr;
+        } result;
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                wchar_t name[64] = {};
+                GetClassNameW(window, name, 64);
+                if (process != GetCurrentProcessId() || std::wstring(name) != L"HiddenTrayIconWindow") return TRUE;
+                reinterpret_cast<search*>(data)->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&result));
+        return result.found;
+    }
 
     // What the shell posts when the user asks for the icon's menu at (x, y).
     static void right_click(int32_t icon_id, int16_t x = 40, int16_t y = 30) {

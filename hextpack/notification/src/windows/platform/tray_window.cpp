@@ -25,9 +25,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "context_menu.h"
-
 namespace notification {
+
+tray_menu_function tray_menu_call = &show_tray_menu;
 
 namespace {
 
@@ -132,7 +132,7 @@ void open_context_menu(HWND window, std::shared_ptr<tray_icon> icon, POINT at) {
     const int32_t id = icon->id();
     // The record may go while the menu is open; the choice looks it up again.
     icon.reset();
-    const int chosen = show_tray_menu(lines, window, at, first_command_id_of(id));
+    const int chosen = tray_menu_call(lines, window, at, first_command_id_of(id));
     if (chosen == no_menu_choice) return;
     if (const std::shared_ptr<tray_icon> chosen_icon = find_tray_icon(id)) deliver_menu_choice(*chosen_icon, chosen);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "context_menu.h"
 #include "tray_icon.h"
 #include "unique_handle.h"
 
@@ -43,6 +44,12 @@ LRESULT CALLBACK tray_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 DWORD WINAPI message_loop_thread(LPVOID tray_window_state);
 // Runs when the library is unloaded, once the tray was started.
 void shutdown_tray_window();
+
+// The call that shows an icon's context menu: show_tray_menu. Tests put
+// their own in to see what the window procedure asks for and to answer with
+// a choice, and put the real one back.
+using tray_menu_function = int (*)(string_tuple lines, HWND owner, POINT at, int first_command_id);
+extern tray_menu_function tray_menu_call;
 
 // The first menu command id of an icon's line 0.
 constexpr int64_t first_menu_command_id(int32_t icon_id) {

@@ -23,17 +23,35 @@ shared_converter& converter() {
     return instance;
 }
 
+// UTF-8 never encodes the surrogate halves U+D800..U+DFFF (lead byte 0xED
+// with a second byte of 0xA0 or more); the runtime library's converter lets
+// them through.
+bool has_encoded_surrogate(const std::string& text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) == 0xED && static_cast<unsigned char>(text[i + 1]) >= 0xA0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring utf8_to_utf16(const std::string& text) {
     shared_converter& shared = converter();
     std::lock_guard<std::mutex> lock(shared.mutex);
+    std::wstring converted;
     try {
-        return shared.converter.from_bytes(text);
+        converted = shared.converter.from_bytes(text);
     } catch (const std::range_error&) {
         // The runtime library's own text names its function; callers see one message.
         throw std::range_error("bad conversion");
     }
+    // The runtime library stops quietly at a sequence cut off at the end.
+    if (shared.converter.converted() != text.size() || has_encoded_surrogate(text)) {
+        throw std::range_error("bad conversion");
+    }
+    return converted;
 }
 
 }  // namespace notification
