@@ -33,7 +33,6 @@ TEST(FirstTrayHandles, StartAtTwoAreNeverReusedAndAreNarrowedTo32Bits) {
     const tray_test::outcome next = run(CCreateTrayIcon, {{std::string("next")}, {std::string("INFO")}});
     ASSERT_EQ(next.status, 2);
     EXPECT_EQ(next.handle, 3);
-    // Its output is a 32-bit value widened to HALCON's integer.
     EXPECT_EQ(run(CClearAllTrayIcons, {}).status, 2);
 }
 
