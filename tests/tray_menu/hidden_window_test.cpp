@@ -58,6 +58,18 @@ string_tuple numbered_lines(size_t count) {
     return lines;
 }
 
+// This process's hidden window: test programs running at the same time have
+// their own.
+BOOL CALLBACK note_hidden_window(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (process != GetCurrentProcessId() || std::wstring(name) != L"HiddenTrayIconWindow") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 class HiddenWindowMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,24 +98,10 @@ protected:
         }
     }
 
-    // This process's hidden window: test programs running at the same time
-    // have their own.
     static HWND hidden_window() {
-        struct search {
-            HWND found = nullptr;
-        } result;
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                wchar_t name[64] = {};
-                GetClassNameW(window, name, 64);
-                if (process != GetCurrentProcessId() || std::wstring(name) != L"HiddenTrayIconWindow") return TRUE;
-                reinterpret_cast<search*>(data)->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&result));
-        return result.found;
+        HWND found = nullptr;
+        EnumWindows(note_hidden_window, reinterpret_cast<LPARAM>(&found));
+        return found;
     }
 
     // What the shell posts when the user asks for the icon's menu at (x, y).
