@@ -3,6 +3,7 @@
 #define HALCONC_STANDIN_BUILD
 #include "standinc_control.h"
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -39,6 +40,8 @@ struct standinc_state {
     std::map<Hlong, std::deque<queued_message>> queues;
     std::deque<std::string> texts;  // keeps returned texts alive
 };
+
+std::atomic<int32_t> enqueued_total{0};
 
 standinc_state& state() {
     static standinc_state instance;
@@ -175,6 +178,8 @@ Hlong standin_message_int(Hlong queue, int32_t message, int32_t key, int32_t val
     return integer ? *integer : 0;
 }
 
+int32_t standin_enqueued_count(void) { return enqueued_total.load(); }
+
 int32_t standin_live_messages(void) {
     lock guard(state().mutex);
     return static_cast<int32_t>(state().messages.size());
@@ -272,6 +277,7 @@ Herror T_enqueue_message(Htuple queue, Htuple message, Htuple param_name, Htuple
         queued.rendered += entry.first + "=" + values_text(entry.second);
     }
     state().queues[first_integer(queue)].push_back(std::move(queued));
+    enqueued_total.fetch_add(1);
     return H_MSG_TRUE;
 }
 

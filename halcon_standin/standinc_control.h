@@ -35,6 +35,10 @@ STANDINC_API const char* standin_message_key(Hlong queue, int32_t message, int32
 STANDINC_API int32_t standin_message_value_count(Hlong queue, int32_t message, int32_t key);
 STANDINC_API int32_t standin_message_value_type(Hlong queue, int32_t message, int32_t key, int32_t value);
 STANDINC_API Hlong standin_message_int(Hlong queue, int32_t message, int32_t key, int32_t value);
+/* How many messages have been enqueued into any queue since the library was
+ * loaded; read without the stand-in's lock, so a thread may poll it while
+ * another one enqueues. */
+STANDINC_API int32_t standin_enqueued_count(void);
 /* How many messages exist (made by T_create_message and not cleared). */
 STANDINC_API int32_t standin_live_messages(void);
 /* How many tuples are alive (made and not yet destroyed). */
