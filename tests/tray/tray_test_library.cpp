@@ -16,6 +16,11 @@ __declspec(dllexport) void tray_library_use_shell(notification::shell_notify_fun
     notification::shell_notify_icon_call = call;
 }
 
+__declspec(dllexport) void tray_library_set_callback(int32_t id, notification::tray_event_callback callback,
+                                                     void* user_data) {
+    if (const auto icon = notification::find_tray_icon(id)) icon->set_callback(callback, user_data);
+}
+
 // Makes `count` icons with image, tooltip and menu; returns the last id.
 __declspec(dllexport) int32_t tray_library_make_icons(int32_t count) {
     int32_t last = 0;

@@ -16,11 +16,22 @@
 #include <thread>
 
 #include "shell_recorder.h"
+#include "tray_icon.h"
 
 namespace {
 
 using use_shell_function = void (*)(notification::shell_notify_function);
 using make_icons_function = int32_t (*)(int32_t);
+using set_callback_function = void (*)(int32_t, notification::tray_event_callback, void*);
+
+enum class tray_thread_state { idle, menu_open, stuck_in_callback };
+
+// A callback that does not come back for far longer than unloading waits.
+HANDLE never_set = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+void stuck_callback(void* entered, const notification::tray_event&) {
+    SetEvent(static_cast<HANDLE>(entered));
+    WaitForSingleObject(never_set, 60000);
+}
 
 constexpr wchar_t library_name[] = L"tray_test_library.dll";
 constexpr char child_variable[] = "TRAY_UNLOAD_TEST_CHILD";
@@ -76,9 +87,9 @@ struct unload_figures {
     std::vector<tray_test::recorded_request> requests;
 };
 
-// Loads the library, makes three icons (optionally opens one's real context
-// menu), and unloads it again, checking what it leaves behind.
-unload_figures load_make_and_unload(bool with_open_menu) {
+// Loads the library, makes three icons, keeps its tray thread busy as asked,
+// and unloads it again, checking what it leaves behind.
+unload_figures load_make_and_unload(tray_thread_state busy) {
     unload_figures figures{};
     tray_test::shell_recorder shell;
     const std::set<DWORD> before = threads_of_this_process();
@@ -98,7 +109,17 @@ unload_figures load_make_and_unload(bool with_open_menu) {
     const DWORD tray_thread = GetWindowThreadProcessId(window, nullptr);
     EXPECT_EQ(new_threads(before), std::set<DWORD>{tray_thread});
     EXPECT_TRUE(window_class_registered());
-    if (with_open_menu) {
+    if (busy == tray_thread_state::stuck_in_callback) {
+        auto set_callback = reinterpret_cast<set_callback_function>(
+            reinterpret_cast<void*>(GetProcAddress(library, "tray_library_set_callback")));
+        EXPECT_NE(set_callback, nullptr);
+        HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (set_callback) set_callback(3, &stuck_callback, entered);
+        PostMessageW(window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 3));
+        EXPECT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0);
+        CloseHandle(entered);
+    }
+    if (busy == tray_thread_state::menu_open) {
         PostMessageW(window, 0x8001, MAKEWPARAM(200, 200), MAKELPARAM(WM_CONTEXTMENU, 3));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (!popup_menu_open() && std::chrono::steady_clock::now() < deadline) {
@@ -122,28 +143,38 @@ unload_figures load_make_and_unload(bool with_open_menu) {
     return figures;
 }
 
-void expect_icons_removed(const std::vector<tray_test::recorded_request>& requests) {
+void expect_icons_removed(const std::vector<tray_test::recorded_request>& requests,
+                          const std::vector<UINT>& ids = {2, 3, 4}) {
     std::vector<UINT> deleted;
     for (const auto& request : requests) {
         EXPECT_EQ(request.message, static_cast<DWORD>(NIM_DELETE));
         if (request.message == NIM_DELETE) deleted.push_back(request.data.uID);
     }
-    EXPECT_EQ(deleted, (std::vector<UINT>{2, 3, 4}));
+    EXPECT_EQ(deleted, ids);
 }
 
 TEST(TrayUnload, FreeLibraryWithLiveIconsReturnsPromptlyAndLeavesNothingBehind) {
     for (int cycle = 0; cycle < 3; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
-        const unload_figures figures = load_make_and_unload(false);
+        const unload_figures figures = load_make_and_unload(tray_thread_state::idle);
         expect_icons_removed(figures.requests);
         std::cout << "FreeLibrary with 3 live icons took " << figures.milliseconds << " ms\n";
     }
 }
 
 TEST(TrayUnload, FreeLibraryEndsAContextMenuThatIsOpen) {
-    const unload_figures figures = load_make_and_unload(true);
+    const unload_figures figures = load_make_and_unload(tray_thread_state::menu_open);
     expect_icons_removed(figures.requests);
     std::cout << "FreeLibrary with an open menu took " << figures.milliseconds << " ms\n";
+}
+
+TEST(TrayUnload, FreeLibraryEndsATrayThreadStuckInACallback) {
+    // Bounded by the wait for the loop to be left, then ended.
+    const unload_figures figures = load_make_and_unload(tray_thread_state::stuck_in_callback);
+    // The record the stopped thread was using is never freed; its icon is
+    // left to the shell, which drops icons whose window is gone.
+    expect_icons_removed(figures.requests, {2, 4});
+    std::cout << "FreeLibrary with the tray thread stuck in a callback took " << figures.milliseconds << " ms\n";
 }
 
 // Run as its own process by the next test: ends with the library and its

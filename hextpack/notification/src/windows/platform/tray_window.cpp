@@ -230,14 +230,20 @@ void shutdown_tray_window() {
         }
         // Ends a menu that is open; its loop may have taken the thread message.
         if (HWND window = state.window.load()) PostMessageW(window, WM_CANCELMODE, 0, 0);
-        if (WaitForSingleObject(state.left_loop_event.get(), leave_loop_timeout_ms) != WAIT_OBJECT_0) {
-            debug_text("warning: the tray thread did not leave its message loop\n");
-        }
-        // Parked (or stuck past the time limit, where it would run code of
-        // an unloaded library): either way it must not outlive the library.
+        const bool left_loop =
+            WaitForSingleObject(state.left_loop_event.get(), leave_loop_timeout_ms) == WAIT_OBJECT_0;
+        // Parked, or stuck past the time limit where it would go on to run
+        // code of an unloaded library: either way it must not outlive it.
         TerminateThread(state.thread.get(), 0);
         WaitForSingleObject(state.thread.get(), thread_end_timeout_ms);
         state.thread.reset();
+        if (!left_loop) {
+            // It may have been stopped inside a callback, which clearing the
+            // records would wait for; the registry's storage removes them.
+            debug_text("warning: the tray thread did not leave its message loop\n");
+            UnregisterClassW(window_class_name, state.instance);
+            return;
+        }
     }
     if (HWND window = state.window.exchange(nullptr)) DestroyWindow(window);
     UnregisterClassW(window_class_name, state.instance);
