@@ -3,6 +3,7 @@
 #define HALCONC_STANDIN_BUILD
 #include "standinc_control.h"
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -22,7 +23,12 @@ struct Htuple_s {
 namespace {
 
 struct message_data {
-    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::pair<std::string, std::vector<tuple_value>>> entries;
+};
+
+struct queued_message {
+    message_data content;
+    std::string rendered;
 };
 
 struct standinc_state {
@@ -31,9 +37,11 @@ struct standinc_state {
     int live_tuples = 0;
     Hlong next_message = 1;
     std::map<Hlong, message_data> messages;
-    std::map<Hlong, std::deque<std::string>> queues;
+    std::map<Hlong, std::deque<queued_message>> queues;
     std::deque<std::string> texts;  // keeps returned texts alive
 };
+
+std::atomic<int32_t> enqueued_total{0};
 
 standinc_state& state() {
     static standinc_state instance;
@@ -71,6 +79,15 @@ std::string tuple_text(Htuple tuple) {
     return result;
 }
 
+std::string values_text(const std::vector<tuple_value>& values) {
+    std::string result;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i) result += ",";
+        result += value_text(values[i]);
+    }
+    return result;
+}
+
 Hlong first_integer(Htuple tuple) {
     if (!tuple || tuple->values.empty()) return 0;
     auto integer = std::get_if<Hlong>(&tuple->values[0]);
@@ -87,6 +104,34 @@ const char* standin_error_text(Herror code) {
     return state().texts.back().c_str();
 }
 
+}  // extern "C"
+
+namespace {
+
+// Callers hold the lock.
+const queued_message* queued_at(Hlong queue, int32_t index) {
+    auto found = state().queues.find(queue);
+    if (found == state().queues.end() || index < 0 || index >= static_cast<int32_t>(found->second.size()))
+        return nullptr;
+    return &found->second[static_cast<size_t>(index)];
+}
+
+const std::pair<std::string, std::vector<tuple_value>>* entry_at(Hlong queue, int32_t index, int32_t key) {
+    const queued_message* message = queued_at(queue, index);
+    if (!message || key < 0 || key >= static_cast<int32_t>(message->content.entries.size())) return nullptr;
+    return &message->content.entries[static_cast<size_t>(key)];
+}
+
+const tuple_value* value_at(Hlong queue, int32_t index, int32_t key, int32_t value) {
+    const auto* entry = entry_at(queue, index, key);
+    if (!entry || value < 0 || value >= static_cast<int32_t>(entry->second.size())) return nullptr;
+    return &entry->second[static_cast<size_t>(value)];
+}
+
+}  // namespace
+
+extern "C" {
+
 int32_t standin_queue_length(Hlong queue) {
     lock guard(state().mutex);
     auto found = state().queues.find(queue);
@@ -95,10 +140,49 @@ int32_t standin_queue_length(Hlong queue) {
 
 const char* standin_queue_message(Hlong queue, int32_t index) {
     lock guard(state().mutex);
-    auto found = state().queues.find(queue);
-    if (found == state().queues.end() || index < 0 || index >= static_cast<int32_t>(found->second.size()))
-        return nullptr;
-    return found->second[static_cast<size_t>(index)].c_str();
+    const queued_message* message = queued_at(queue, index);
+    return message ? message->rendered.c_str() : nullptr;
+}
+
+int32_t standin_message_key_count(Hlong queue, int32_t message) {
+    lock guard(state().mutex);
+    const queued_message* found = queued_at(queue, message);
+    return found ? static_cast<int32_t>(found->content.entries.size()) : -1;
+}
+
+const char* standin_message_key(Hlong queue, int32_t message, int32_t key) {
+    lock guard(state().mutex);
+    const auto* entry = entry_at(queue, message, key);
+    return entry ? entry->first.c_str() : nullptr;
+}
+
+int32_t standin_message_value_count(Hlong queue, int32_t message, int32_t key) {
+    lock guard(state().mutex);
+    const auto* entry = entry_at(queue, message, key);
+    return entry ? static_cast<int32_t>(entry->second.size()) : -1;
+}
+
+int32_t standin_message_value_type(Hlong queue, int32_t message, int32_t key, int32_t value) {
+    lock guard(state().mutex);
+    const tuple_value* found = value_at(queue, message, key, value);
+    if (!found) return 0;
+    if (std::holds_alternative<Hlong>(*found)) return HCPAR_INT;
+    if (std::holds_alternative<double>(*found)) return HCPAR_REAL;
+    return HCPAR_STRING;
+}
+
+Hlong standin_message_int(Hlong queue, int32_t message, int32_t key, int32_t value) {
+    lock guard(state().mutex);
+    const tuple_value* found = value_at(queue, message, key, value);
+    const Hlong* integer = found ? std::get_if<Hlong>(found) : nullptr;
+    return integer ? *integer : 0;
+}
+
+int32_t standin_enqueued_count(void) { return enqueued_total.load(); }
+
+int32_t standin_live_messages(void) {
+    lock guard(state().mutex);
+    return static_cast<int32_t>(state().messages.size());
 }
 
 void standin_clear_queues(void) {
@@ -154,11 +238,18 @@ Herror T_get_error_text(Htuple error_code, Htuple* error_text) {
 
 Herror T_create_message(Htuple* message) {
     lock guard(state().mutex);
+    const Herror status = standin_planned_status("T_create_message");
+    if (status != H_MSG_TRUE) {
+        // No handle: the caller still owns a tuple to destroy.
+        *message = make_tuple({});
+        log("T_create_message", {tuple_name(*message), "none"});
+        return status;
+    }
     const Hlong handle = state().next_message++;
     state().messages[handle];
     *message = make_tuple({handle});
     log("T_create_message", {tuple_name(*message), std::to_string(static_cast<long long>(handle))});
-    return standin_planned_status("T_create_message");
+    return status;
 }
 
 Herror T_set_message_tuple(Htuple message, Htuple key, Htuple value) {
@@ -168,7 +259,7 @@ Herror T_set_message_tuple(Htuple message, Htuple key, Htuple value) {
     lock guard(state().mutex);
     auto found = state().messages.find(first_integer(message));
     if (found == state().messages.end()) return 9400;
-    found->second.entries.emplace_back(tuple_text(key), tuple_text(value));
+    found->second.entries.emplace_back(tuple_text(key), value ? value->values : std::vector<tuple_value>{});
     return H_MSG_TRUE;
 }
 
@@ -179,20 +270,26 @@ Herror T_enqueue_message(Htuple queue, Htuple message, Htuple param_name, Htuple
     lock guard(state().mutex);
     auto found = state().messages.find(first_integer(message));
     if (found == state().messages.end()) return 9400;
-    std::string rendered;
-    for (const auto& entry : found->second.entries) {
-        if (!rendered.empty()) rendered += ";";
-        rendered += entry.first + "=" + entry.second;
+    // The queue keeps its own copy of the content.
+    queued_message queued{found->second, {}};
+    for (const auto& entry : queued.content.entries) {
+        if (!queued.rendered.empty()) queued.rendered += ";";
+        queued.rendered += entry.first + "=" + values_text(entry.second);
     }
-    state().queues[first_integer(queue)].push_back(rendered);
+    state().queues[first_integer(queue)].push_back(std::move(queued));
+    enqueued_total.fetch_add(1);
     return H_MSG_TRUE;
 }
 
 Herror T_clear_message(Htuple message) {
     log("T_clear_message", {tuple_name(message)});
     lock guard(state().mutex);
-    state().messages.erase(first_integer(message));
-    return standin_planned_status("T_clear_message");
+    const Herror status = standin_planned_status("T_clear_message");
+    if (status != H_MSG_TRUE) return status;
+    auto found = state().messages.find(first_integer(message));
+    if (found == state().messages.end()) return 9400;
+    state().messages.erase(found);
+    return status;
 }
 
 }  // extern "C"

@@ -13,7 +13,8 @@ for preset in x64 x86; do
     continue
   fi
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target bgra_benchmark
+  cmake --build --preset "$preset" --target bgra_benchmark tray_benchmark
   echo "== $preset =="
   bash tests/wine/wine-run.sh "build/$preset/wine" "build/$preset/bin/bgra_benchmark.exe"
+  bash tests/wine/wine-run.sh "build/$preset/wine" "build/$preset/bin/tray_benchmark.exe"
 done

@@ -12,3 +12,6 @@ for preset in x64 x86; do
 done
 echo "Package laid out in build/package:"
 (cd build/package && find . -type f | sort | sed 's/^\.\//  /')
+
+# The tray operators on a Wine desktop, from the installed 64-bit package.
+bash scripts/demo.sh

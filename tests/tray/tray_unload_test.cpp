@@ -1,0 +1,218 @@
+// Unloading a library that holds live tray icons, as HALCON unloads the
+// package: FreeLibrary returns promptly, the icons leave the notification
+// area, and no thread is left behind; a process that ends with live icons
+// ends promptly too.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "shell_recorder.h"
+#include "tray_icon.h"
+
+namespace {
+
+using use_shell_function = void (*)(notification::shell_notify_function);
+using make_icons_function = int32_t (*)(int32_t);
+using set_callback_function = void (*)(int32_t, notification::tray_event_callback, void*);
+
+enum class tray_thread_state { idle, menu_open, stuck_in_callback };
+
+// A callback that does not come back for far longer than unloading waits.
+HANDLE never_set = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+void stuck_callback(void* entered, const notification::tray_event&) {
+    SetEvent(static_cast<HANDLE>(entered));
+    WaitForSingleObject(never_set, 60000);
+}
+
+constexpr wchar_t library_name[] = L"tray_test_library.dll";
+constexpr char child_variable[] = "TRAY_UNLOAD_TEST_CHILD";
+// Only a hang detector: a prompt unload takes a small fraction of this.
+constexpr auto hang_limit = std::chrono::seconds(10);
+
+std::set<DWORD> threads_of_this_process() {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return threads;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) threads.insert(entry.th32ThreadID);
+    }
+    CloseHandle(snapshot);
+    return threads;
+}
+
+std::set<DWORD> new_threads(const std::set<DWORD>& before) {
+    std::set<DWORD> added;
+    for (DWORD thread : threads_of_this_process()) {
+        if (!before.count(thread)) added.insert(thread);
+    }
+    return added;
+}
+
+bool window_class_registered() {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof(info);
+    return GetClassInfoExW(GetModuleHandleW(nullptr), L"HiddenTrayIconWindow", &info) != FALSE;
+}
+
+BOOL CALLBACK note_menu_window(HWND window, LPARAM found) {
+    wchar_t name[32] = {};
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    GetClassNameW(window, name, 32);
+    if (process == GetCurrentProcessId() && std::wstring(name) == L"#32768" && IsWindowVisible(window)) {
+        *reinterpret_cast<bool*>(found) = true;
+    }
+    return TRUE;
+}
+
+bool popup_menu_open() {
+    bool found = false;
+    EnumWindows(note_menu_window, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+struct unload_figures {
+    double milliseconds;
+    std::vector<tray_test::recorded_request> requests;
+};
+
+// Loads the library, makes three icons, keeps its tray thread busy as asked,
+// and unloads it again, checking what it leaves behind.
+unload_figures load_make_and_unload(tray_thread_state busy) {
+    unload_figures figures{};
+    tray_test::shell_recorder shell;
+    const std::set<DWORD> before = threads_of_this_process();
+
+    HMODULE library = LoadLibraryW(library_name);
+    EXPECT_NE(library, nullptr);
+    if (!library) return figures;
+    auto use_shell = reinterpret_cast<use_shell_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_use_shell")));
+    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
+    EXPECT_TRUE(use_shell && make_icons);
+    if (!use_shell || !make_icons) return figures;
+    use_shell(&tray_test::shell_recorder::record);
+    // A fresh library starts its ids again.
+    EXPECT_EQ(make_icons(3), 4);
+    const HWND window = tray_test::hidden_window();
+    EXPECT_NE(window, nullptr);
+    const DWORD tray_thread = GetWindowThreadProcessId(window, nullptr);
+    EXPECT_EQ(new_threads(before), std::set<DWORD>{tray_thread});
+    EXPECT_TRUE(window_class_registered());
+    if (busy == tray_thread_state::stuck_in_callback) {
+        auto set_callback = reinterpret_cast<set_callback_function>(
+            reinterpret_cast<void*>(GetProcAddress(library, "tray_library_set_callback")));
+        EXPECT_NE(set_callback, nullptr);
+        HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (set_callback) set_callback(3, &stuck_callback, entered);
+        PostMessageW(window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 3));
+        EXPECT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0);
+        CloseHandle(entered);
+    }
+    if (busy == tray_thread_state::menu_open) {
+        PostMessageW(window, 0x8001, MAKEWPARAM(200, 200), MAKELPARAM(WM_CONTEXTMENU, 3));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!popup_menu_open() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(popup_menu_open()) << "the menu never opened";
+    }
+    shell.take();
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(FreeLibrary(library));
+    const auto took = std::chrono::steady_clock::now() - start;
+    figures.milliseconds = std::chrono::duration<double, std::milli>(took).count();
+    EXPECT_LT(took, hang_limit);
+
+    figures.requests = shell.take();
+    EXPECT_EQ(tray_test::hidden_window(), nullptr);
+    EXPECT_FALSE(window_class_registered());
+    EXPECT_FALSE(popup_menu_open());
+    EXPECT_TRUE(new_threads(before).empty()) << "a thread outlived the library";
+    return figures;
+}
+
+void expect_icons_removed(const std::vector<tray_test::recorded_request>& requests,
+                          const std::vector<UINT>& ids = {2, 3, 4}) {
+    std::vector<UINT> deleted;
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.message, static_cast<DWORD>(NIM_DELETE));
+        if (request.message == NIM_DELETE) deleted.push_back(request.data.uID);
+    }
+    EXPECT_EQ(deleted, ids);
+}
+
+TEST(TrayUnload, FreeLibraryWithLiveIconsReturnsPromptlyAndLeavesNothingBehind) {
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SCOPED_TRACE("cycle " + std::to_string(cycle));
+        const unload_figures figures = load_make_and_unload(tray_thread_state::idle);
+        expect_icons_removed(figures.requests);
+        std::cout << "FreeLibrary with 3 live icons took " << figures.milliseconds << " ms\n";
+    }
+}
+
+TEST(TrayUnload, FreeLibraryEndsAContextMenuThatIsOpen) {
+    const unload_figures figures = load_make_and_unload(tray_thread_state::menu_open);
+    expect_icons_removed(figures.requests);
+    std::cout << "FreeLibrary with an open menu took " << figures.milliseconds << " ms\n";
+}
+
+TEST(TrayUnload, FreeLibraryEndsATrayThreadStuckInACallback) {
+    // Bounded by the wait for the loop to be left, then ended.
+    const unload_figures figures = load_make_and_unload(tray_thread_state::stuck_in_callback);
+    // The record the stopped thread was using is never freed; its icon is
+    // left to the shell, which drops icons whose window is gone.
+    expect_icons_removed(figures.requests, {2, 4});
+    std::cout << "FreeLibrary with the tray thread stuck in a callback took " << figures.milliseconds << " ms\n";
+}
+
+// Run as its own process by the next test: ends with the library and its
+// icons still loaded (the tray thread is gone before the library's clean-up
+// runs, so only the warning is written).
+TEST(TrayUnloadChild, EndsWithLiveIcons) {
+    if (!std::getenv(child_variable)) GTEST_SKIP() << "runs only as the child of ProcessEndsPromptlyWithLiveIcons";
+    HMODULE library = LoadLibraryW(library_name);
+    ASSERT_NE(library, nullptr);
+    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
+    ASSERT_NE(make_icons, nullptr);
+    EXPECT_EQ(make_icons(2), 3);
+}
+
+TEST(TrayUnload, ProcessEndsPromptlyWithLiveIcons) {
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    std::wstring command_line = L"\"" + std::wstring(program) + L"\" --gtest_filter=TrayUnloadChild.*";
+    ASSERT_TRUE(SetEnvironmentVariableA(child_variable, "1"));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    const auto start = std::chrono::steady_clock::now();
+    const BOOL started =
+        CreateProcessW(program, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableA(child_variable, nullptr);
+    ASSERT_TRUE(started);
+    const DWORD waited =
+        WaitForSingleObject(child.hProcess, static_cast<DWORD>(std::chrono::milliseconds(hang_limit).count()));
+    const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 99);
+    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the process hung at its end";
+    DWORD exit_code = 0;
+    GetExitCodeProcess(child.hProcess, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    std::cout << "a process with live icons started and ended in " << took << " ms\n";
+}
+
+}  // namespace
