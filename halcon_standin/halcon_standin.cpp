@@ -61,6 +61,7 @@ struct standin_state {
     Herror process_err_answer = 0;
     Hbool spy = 0;
     int32_t operator_offset = 4711;
+    Hbool failed_open_writes_offset = 0;
     std::map<std::tuple<int32_t, int32_t, int32_t>, std::string> registered;
     std::map<int32_t, void*> entries;
     std::deque<Hproc_handle_s> procs;
@@ -136,6 +137,7 @@ void standin_reset(void) {
     s.process_err_answer = 0;
     s.spy = 0;
     s.operator_offset = 4711;
+    s.failed_open_writes_offset = 0;
     s.registered.clear();
     s.entries.clear();
     s.procs.clear();
@@ -208,6 +210,11 @@ int32_t standin_registered_operator_count(void) {
 void standin_set_operator_offset(int32_t offset) {
     lock guard(state().mutex);
     state().operator_offset = offset;
+}
+
+void standin_set_failed_open_writes_offset(Hbool on) {
+    lock guard(state().mutex);
+    state().failed_open_writes_offset = on;
 }
 
 Hproc_handle standin_new_proc(void) {
@@ -313,10 +320,9 @@ Herror standin_planned_status(const char* function) {
 
 Herror HXPkgOpenId(int32_t xpkg_id, int32_t version, int32_t flags, int32_t operator_count, int32_t* operator_offset) {
     const Herror status = record("HXPkgOpenId", {text(xpkg_id), text(version), text(flags), text(operator_count)});
-    if (status != H_MSG_TRUE) return status;
     lock guard(state().mutex);
-    *operator_offset = state().operator_offset;
-    return H_MSG_TRUE;
+    if (status == H_MSG_TRUE || state().failed_open_writes_offset) *operator_offset = state().operator_offset;
+    return status;
 }
 
 Herror HXPkgSetOpInfo(int32_t xpkg_id, int32_t operator_index, int32_t info_code, ...) {
@@ -352,7 +358,8 @@ Herror HXPkgSetOpInfo(int32_t xpkg_id, int32_t operator_index, int32_t info_code
 }
 
 Herror HProcessErr(const char* call_text, Herror code, int32_t line, const char* source) {
-    record("HProcessErr", {text(call_text), text(code), text(line), text(source)});
+    const Herror planned = record("HProcessErr", {text(call_text), text(code), text(line), text(source)});
+    if (planned != H_MSG_TRUE) return planned;
     lock guard(state().mutex);
     return state().process_err_answer ? state().process_err_answer : code;
 }

@@ -27,7 +27,9 @@ STANDIN_API void standin_set_trace_memory(Hbool on);
  * returns code instead of doing its work. */
 STANDIN_API void standin_fail_call(const char* function, int32_t nth, Herror code);
 
-/* What HProcessErr answers; 0 (the default) answers the code it was given. */
+/* What HProcessErr answers; 0 (the default) answers the code it was given.
+ * A failure plan for HProcessErr makes its nth call answer the plan's code
+ * instead. */
 STANDIN_API void standin_set_process_err_answer(Herror answer);
 
 /* The call log. Arguments are rendered as text: integers in decimal, texts as
@@ -49,6 +51,9 @@ STANDIN_API int32_t standin_registered_operator_count(void);
 
 /* The operator offset HXPkgOpenId hands out. */
 STANDIN_API void standin_set_operator_offset(int32_t offset);
+/* Whether a failing HXPkgOpenId still writes the offset to its out-argument
+ * (by default it leaves it alone). */
+STANDIN_API void standin_set_failed_open_writes_offset(Hbool on);
 
 /* Procedure handles for calling an operator's entry function. */
 STANDIN_API Hproc_handle standin_new_proc(void);

@@ -45,6 +45,18 @@ PathKind kindAfterFailure(DWORD code, const std::filesystem::path& path) {
                                             std::error_code(static_cast<int>(code), std::system_category()));
 }
 
+// Opens a file or directory only to ask who it is.
+HANDLE openForIdentity(const std::filesystem::path& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+[[noreturn]] void throwEquivalentError(DWORD code, const std::filesystem::path& first,
+                                       const std::filesystem::path& second) {
+    throw std::filesystem::filesystem_error("equivalent", first, second,
+                                            std::error_code(static_cast<int>(code), std::system_category()));
+}
+
 PathKind kindFromAttributes(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::directory : PathKind::regularFile;
 }
@@ -84,12 +96,32 @@ PathKind pathKind(const std::filesystem::path& path) {
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return kindFromAttributes(attributes);
 
     // A link: what counts is the entry it leads to.
-    const FileHandle target(CreateFileW(native, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const FileHandle target(openForIdentity(path));
     if (!target.valid()) return kindAfterFailure(GetLastError(), path);
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(target.get(), &information)) return kindAfterFailure(GetLastError(), path);
     return kindFromAttributes(information.dwFileAttributes);
+}
+
+bool sameFileSystemObject(const std::filesystem::path& first, const std::filesystem::path& second) {
+    // An empty path names nothing; the system would take it for the
+    // current directory.
+    DWORD openError = ERROR_PATH_NOT_FOUND;
+    const FileHandle firstHandle(first.empty() ? INVALID_HANDLE_VALUE : openForIdentity(first));
+    if (!first.empty() && !firstHandle.valid()) openError = GetLastError();
+    const FileHandle secondHandle(second.empty() ? INVALID_HANDLE_VALUE : openForIdentity(second));
+    if (!firstHandle.valid() && !secondHandle.valid()) throwEquivalentError(openError, first, second);
+    if (!firstHandle.valid() || !secondHandle.valid()) return false;
+
+    BY_HANDLE_FILE_INFORMATION firstInformation;
+    BY_HANDLE_FILE_INFORMATION secondInformation;
+    if (!GetFileInformationByHandle(firstHandle.get(), &firstInformation) ||
+        !GetFileInformationByHandle(secondHandle.get(), &secondInformation)) {
+        throwEquivalentError(GetLastError(), first, second);
+    }
+    return firstInformation.dwVolumeSerialNumber == secondInformation.dwVolumeSerialNumber &&
+           firstInformation.nFileIndexHigh == secondInformation.nFileIndexHigh &&
+           firstInformation.nFileIndexLow == secondInformation.nFileIndexLow;
 }
 
 }  // namespace activate

@@ -30,6 +30,14 @@ enum class PathKind { absent, directory, regularFile, otherEntry };
 // "status", the system's message and the path.
 PathKind pathKind(const std::filesystem::path& path);
 
+// True when both paths lead to the same file-system object (same volume and
+// file identity), however they are spelled; a trailing separator does not
+// matter. A path that cannot be opened is no match; both failing to open, or
+// an identity that cannot be read, throws std::filesystem::filesystem_error
+// naming "equivalent". std::filesystem::equivalent of this runtime tells
+// "C:\dir\" from "C:\dir", which is why the tool asks the system itself.
+bool sameFileSystemObject(const std::filesystem::path& first, const std::filesystem::path& second);
+
 }  // namespace activate
 
 #endif

@@ -34,8 +34,7 @@ std::runtime_error entryError(const std::string& key, const std::string& path, c
 
 // One JSON value from the start of the file; whatever follows it is not read.
 nlohmann::json parseDescriptionFile(const std::string& path) {
-    // Binary: the text mode of the C runtime would end the text at a Ctrl-Z.
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path);
     if (!file.good()) throw openError(path);
     nlohmann::json document;
     try {

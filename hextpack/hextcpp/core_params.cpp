@@ -1,5 +1,7 @@
 #include "core_params.h"
 
+#include "bgra_conversion.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -194,7 +196,8 @@ namespace {
 // Writes one run's pixels with the mapping for the channel count.
 class bgra_writer {
 public:
-    bgra_writer(const std::vector<Himage>& channels, uint8_t* out) : out_(out) {
+    bgra_writer(const std::vector<Himage>& channels, uint8_t* out, bgra_conversion::pixel_loop loop)
+        : out_(out), wide_(loop == bgra_conversion::pixel_loop::fastest) {
         for (size_t i = 0; i < channels.size(); ++i) in_[i] = static_cast<const uint8_t*>(channels[i].pixels);
         gray_ = channels.size() == 1;
     }
@@ -206,7 +209,7 @@ public:
             const uint8_t* gray = in_[0];
 #if defined(__SSE2__)
             const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-            for (; p + 16 <= last + 1; p += 16, out += 64) {
+            for (; wide_ && p + 16 <= last + 1; p += 16, out += 64) {
                 const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gray + p));
                 const __m128i gg_low = _mm_unpacklo_epi8(g, g);
                 const __m128i gg_high = _mm_unpackhi_epi8(g, g);
@@ -229,7 +232,7 @@ public:
             const uint8_t* blue = in_[2];
 #if defined(__SSE2__)
             const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
-            for (; p + 16 <= last + 1; p += 16, out += 64) {
+            for (; wide_ && p + 16 <= last + 1; p += 16, out += 64) {
                 const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + p));
                 const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + p));
                 const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + p));
@@ -262,10 +265,38 @@ private:
 
     const uint8_t* in_[3] = {};
     uint8_t* out_;
+    bool wide_;
     bool gray_ = true;
 };
 
 }  // namespace
+
+namespace bgra_conversion {
+
+void write_domain(const image_object& image, int32_t width, int32_t height, uint8_t* out, pixel_loop loop) {
+    if (!image.domain || image.domain->num_runs <= 0 || width <= 0 || height <= 0) return;
+    for (const Himage& channel : image.channels) {
+        if (!channel.pixels) return;
+    }
+
+    const bgra_writer writer(image.channels, out, loop);
+    const Hrun* runs = image.domain->runs;
+    for (Hlong i = 0; i < image.domain->num_runs; ++i) {
+        const int64_t row = runs[i].row;
+        int64_t first = runs[i].first_column;
+        int64_t last = runs[i].last_column;
+        // A run that starts before the image ends the walk.
+        if (row * width + first < 0) break;
+        // Parts of runs outside the image are never read or written.
+        if (row < 0 || row >= height) continue;
+        first = std::max<int64_t>(first, 0);
+        last = std::min<int64_t>(last, static_cast<int64_t>(width) - 1);
+        if (first > last) continue;
+        writer.write(static_cast<size_t>(row * width + first), static_cast<size_t>(row * width + last));
+    }
+}
+
+}  // namespace bgra_conversion
 
 bgra_image image_to_bgra(const image_object& image) {
     const std::vector<Himage>& channels = image.channels;
@@ -288,26 +319,7 @@ bgra_image image_to_bgra(const image_object& image) {
     result.width = width;
     result.height = height;
     result.pixels.assign(static_cast<size_t>(byte_count), 0);
-    if (!image.domain || image.domain->num_runs <= 0 || width == 0 || height == 0) return result;
-    for (const Himage& channel : channels) {
-        if (!channel.pixels) return result;
-    }
-
-    const bgra_writer writer(channels, result.pixels.data());
-    const Hrun* runs = image.domain->runs;
-    for (Hlong i = 0; i < image.domain->num_runs; ++i) {
-        const int64_t row = runs[i].row;
-        int64_t first = runs[i].first_column;
-        int64_t last = runs[i].last_column;
-        // A run that starts before the image ends the walk.
-        if (row * width + first < 0) break;
-        // Parts of runs outside the image are never read or written.
-        if (row < 0 || row >= height) continue;
-        first = std::max<int64_t>(first, 0);
-        last = std::min<int64_t>(last, static_cast<int64_t>(width) - 1);
-        if (first > last) continue;
-        writer.write(static_cast<size_t>(row * width + first), static_cast<size_t>(row * width + last));
-    }
+    bgra_conversion::write_domain(image, width, height, result.pixels.data());
     return result;
 }
 

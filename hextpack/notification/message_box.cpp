@@ -11,6 +11,7 @@
 namespace notification {
 
 message_box_function message_box_call = &MessageBoxA;
+message_beep_function message_beep_call = &MessageBeep;
 
 namespace {
 
@@ -90,7 +91,7 @@ std::string show_message_box(const std::string& caption, const std::string& text
 
 void play_default_beep() {
     // A machine without sound is no reason to fail the HALCON program.
-    MessageBeep(MB_OK);
+    message_beep_call(MB_OK);
 }
 
 }  // namespace notification

@@ -33,6 +33,11 @@ void play_default_beep();
 using message_box_function = decltype(&MessageBoxA);
 extern message_box_function message_box_call;
 
+// The call that plays the beep: MessageBeep. Tests put their own in to see
+// what is played, and put the real one back.
+using message_beep_function = decltype(&MessageBeep);
+extern message_beep_function message_beep_call;
+
 }  // namespace notification
 
 #endif

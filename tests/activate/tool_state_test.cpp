@@ -266,6 +266,21 @@ TEST(PackageDescription, ReportsContentThatIsNotOneJsonValueWithTheParsersMessag
     }
 }
 
+// The file is read as a text stream: the C runtime's text mode ends the text
+// at a Ctrl-Z, so whatever follows one is never seen.
+TEST(PackageDescription, IsReadAsTextThatEndsAtACtrlZ) {
+    const std::string valid = descriptionWith(R"(["13.0"])");
+    const BuiltState accepted = buildInChild(withFile(valid + "\x1A{ not read"));
+    ASSERT_TRUE(accepted.succeeded) << accepted.error;
+    EXPECT_EQ(accepted.name, "quorvane");
+
+    const BuiltState cut = buildInChild(withFile("\x1A" + valid));
+    expectFailure(cut, "could not parse package description file\n" + pathIn(cut) +
+                           "\n.\n[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
+                           "parsing value - unexpected end of input; expected '[', '{', or a literal"
+                           "\n\nPlease try to reinstall the extension package.");
+}
+
 TEST(PackageDescription, NamesTheFirstEntryThatIsMissingOrOfAnotherType) {
     const std::string first3 = R"("name": "quorvane", "description": "d", "version": "1")";
     struct Case {

@@ -115,7 +115,8 @@ TEST_F(WrapperTest, OtherExceptionsGiveTheInternalErrorText) {
         operator_body(),  // holds no function
     };
     for (const operator_body& body : bodies) {
-        standin_reset();
+        standin_reset();  // forgets every handle, so take a new one
+        proc = standin_new_proc();
         EXPECT_EQ(core_function_wrapper(proc, body), 3);
         const auto extended = standin::calls_of("HSetExtendedErrorInfo");
         ASSERT_EQ(extended.size(), 1u);
@@ -126,6 +127,21 @@ TEST_F(WrapperTest, OtherExceptionsGiveTheInternalErrorText) {
     EXPECT_NE(text.find("core_function_wrapper"), std::string::npos);
     EXPECT_NE(text.find("internal implementation error"), std::string::npos);
     EXPECT_NE(text.find("support@"), std::string::npos);
+}
+
+TEST_F(WrapperTest, ExtendedErrorTextGoesToTheCallsOwnHandle) {
+    Hproc_handle other_call = standin_new_proc();
+    const operator_body bodies[] = {
+        [](Hproc_handle) { throw herror_exception(12001, "own message"); },
+        [](Hproc_handle) { throw std::runtime_error("internal"); },
+    };
+    for (const operator_body& body : bodies) {
+        const size_t before = standin::calls_of("HSetExtendedErrorInfo").size();
+        core_function_wrapper(other_call, body);
+        const auto extended = standin::calls_of("HSetExtendedErrorInfo");
+        ASSERT_EQ(extended.size(), before + 1);
+        EXPECT_EQ(extended.back().args[0], "proc:2");
+    }
 }
 
 TEST_F(WrapperTest, BodyIsDestroyedExactlyOnceOnEveryPath) {

@@ -227,12 +227,24 @@ TEST_F(PackageLoadTest, TrayOperatorEntriesRunTheirBodies) {
         Herror status;
     };
     const entry_case cases[] = {{1, 1401}, {2, 1401}, {3, 1401}, {4, 2}, {5, 1401}, {6, 1401}, {7, 1401}};
+    int procs_made = 0;  // the stand-in numbers handles from 1
     for (const entry_case& c : cases) {
         SCOPED_TRACE(operators[c.index].name);
         auto entry = reinterpret_cast<Herror (*)(Hproc_handle)>(standin_registered_entry(c.index));
         ASSERT_NE(entry, nullptr);
+        standin_new_proc();  // another handle, so the one passed on must be the call's own
         Hproc_handle proc = standin_new_proc();
+        procs_made += 2;
+        const size_t before = standin::calls().size();
         EXPECT_EQ(entry(proc), c.status);
+        const auto calls = standin::calls();
+        size_t parameter_reads = 0;
+        for (size_t i = before; i < calls.size(); ++i) {
+            if (calls[i].function != "HPGetPPar") continue;
+            ++parameter_reads;
+            EXPECT_EQ(calls[i].args[0], "proc:" + std::to_string(procs_made));
+        }
+        EXPECT_EQ(parameter_reads > 0, c.status != 2);
         EXPECT_TRUE(standin::calls_of("HSetExtendedErrorInfo").empty());
     }
 }
@@ -287,6 +299,100 @@ TEST_F(PackageLoadTest, FailedRegistrationIsReportedTwiceAndKeepsEarlierOperator
         EXPECT_EQ(errors[0], (standin::call{"HProcessErr", {failing.text, "7777", "171", source_name}}));
         EXPECT_EQ(errors[1],
                   (standin::call{"HProcessErr", {system_text, std::to_string(system_status), "249", source_name}}));
+    }
+}
+
+// The direction of a code 7 call; 0 for the others, as the stand-in keys them.
+int32_t direction_of(const registration_call& row) { return row.code == 7 ? std::stoi(row.values[0]) : 0; }
+
+TEST_F(PackageLoadTest, EachRegistrationCallCanFailAndStopsTheLoadRightThere) {
+    for (size_t failing = 0; failing < registration_calls.size(); ++failing) {
+        const registration_call& row = registration_calls[failing];
+        SCOPED_TRACE(row.text);
+        const Herror code = 7000 + static_cast<Herror>(failing);
+        const int32_t offset = halcon_offset + 1 + static_cast<int32_t>(failing);
+        standin_reset();
+        standin_set_operator_offset(offset);
+        standin_fail_call("HXPkgSetOpInfo", static_cast<int32_t>(failing) + 1, code);
+
+        EXPECT_EQ(package().init(package_id), code);
+        EXPECT_EQ(package().offset(), offset) << "the offset is stored before the registration";
+        EXPECT_EQ(standin::calls_of("HXPkgSetOpInfo").size(), failing + 1) << "no call after the failing one";
+        EXPECT_EQ(standin::calls_of("HProcessErr"),
+                  (std::vector<standin::call>{
+                      {"HProcessErr", {row.text, std::to_string(code), std::to_string(row.line), source_name}},
+                      {"HProcessErr", {system_text, std::to_string(code), "249", source_name}}}));
+        // Whatever was registered before stays registered; nothing after.
+        size_t wrong_registrations = 0;
+        for (size_t i = 0; i < registration_calls.size(); ++i) {
+            const registration_call& other = registration_calls[i];
+            const bool registered = standin_registered(other.index, other.code, direction_of(other)) != nullptr;
+            if (registered != (i < failing)) ++wrong_registrations;
+        }
+        EXPECT_EQ(wrong_registrations, 0u);
+    }
+}
+
+TEST_F(PackageLoadTest, InitReturnsTheSecondReportsAnswerUnlessItIsSuccess) {
+    const size_t failing = 100;
+    const registration_call& row = registration_calls[failing];
+    struct answer_case {
+        Herror first_answer;   // for the failing registration call
+        Herror second_answer;  // for HSystem0
+        Herror system_status;  // what HSystem0 returns, reported the second time
+        Herror expected;
+    } cases[] = {
+        {2, 2, 7777, 7777},
+        {2, 9999, 7777, 9999},
+        {8888, 2, 8888, 8888},
+        {8888, 9999, 8888, 9999},
+    };
+    for (const answer_case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.first_answer) + " then " + std::to_string(c.second_answer));
+        standin_reset();
+        standin_fail_call("HXPkgSetOpInfo", static_cast<int32_t>(failing) + 1, 7777);
+        standin_set_process_err_answer(2);
+        if (c.first_answer != 2) standin_fail_call("HProcessErr", 1, c.first_answer);
+        if (c.second_answer != 2) standin_fail_call("HProcessErr", 2, c.second_answer);
+
+        EXPECT_EQ(package().init(package_id), c.expected);
+        EXPECT_EQ(standin::calls_of("HProcessErr"),
+                  (std::vector<standin::call>{
+                      {"HProcessErr", {row.text, "7777", std::to_string(row.line), source_name}},
+                      {"HProcessErr", {system_text, std::to_string(c.system_status), "249", source_name}}}));
+    }
+}
+
+TEST_F(PackageLoadTest, FailedOpenKeepsTheOffsetItHadEvenWhenHalconWroteOne) {
+    struct open_case {
+        const char* name;
+        bool loaded_before;
+        Hbool open_writes_on_failure;
+        int32_t expected_offset;
+    } cases[] = {
+        {"first load, nothing written", false, 0, -1},
+        {"first load, an offset written", false, 1, -1},
+        {"second load, nothing written", true, 0, halcon_offset},
+        {"second load, an offset written", true, 1, halcon_offset},
+    };
+    for (const open_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        loaded.reset();
+        loaded.emplace();
+        ASSERT_TRUE(package().usable());
+        standin_reset();
+        standin_set_operator_offset(halcon_offset);
+        if (c.loaded_before) {
+            ASSERT_EQ(package().init(package_id), 2);
+        }
+
+        standin_reset();
+        standin_set_operator_offset(halcon_offset + 500);
+        standin_set_failed_open_writes_offset(c.open_writes_on_failure);
+        standin_fail_call("HXPkgOpenId", 1, 5);
+        EXPECT_EQ(package().init(package_id), 5);
+        EXPECT_EQ(package().offset(), c.expected_offset);
+        EXPECT_TRUE(standin::calls_of("HXPkgSetOpInfo").empty());
     }
 }
 

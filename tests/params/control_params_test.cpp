@@ -52,8 +52,11 @@ TEST_F(ControlParamsTest, ReadsRefuseWrongTypesBeforeWrongCounts) {
         {"integer from nothing", 1, {}, int_read, 1401},
         {"optional integer from two", 3, {Hlong{1}, Hlong{2}}, optional_int, 1403},
         {"optional integer from a real", 3, {2.5}, optional_int, 1203},
+        {"optional integer: type before count", 3, {2.5, Hlong{1}}, optional_int, 1203},
+        {"optional integer: type of a later value before count", 2, {Hlong{1}, std::string("2")}, optional_int, 1202},
         {"optional string from two", 2, {std::string("a"), std::string("b")}, optional_string, 1402},
         {"optional string from an integer", 2, {Hlong{0}}, optional_string, 1202},
+        {"optional string: type before count", 4, {std::string("a"), 1.0}, optional_string, 1204},
         {"tuple whose second value is an integer", 2, {std::string("a"), Hlong{1}}, tuple_read, 1202},
         {"one string is fine", 1, {std::string("a")}, string_read, 2},
         {"no values are a fine tuple", 1, {}, tuple_read, 2},
@@ -75,6 +78,9 @@ TEST_F(ControlParamsTest, ReadsGiveOwnedCopiesOfTheValues) {
     EXPECT_EQ(get_param_int(proc, 2), -7);
     EXPECT_EQ(get_param_string_tuple(proc, 3), (string_tuple{"one", "", "three"}));
     EXPECT_EQ(get_param_int_optional(proc, 5, 0), 0) << "empty tuple gives the default";
+    EXPECT_EQ(get_param_int_optional(proc, 5, 42), 42) << "whatever the default is";
+    EXPECT_EQ(get_param_int_optional(proc, 5, -3), -3);
+    EXPECT_EQ(get_param_int_optional(proc, 2, 42), -7) << "a value beats the default";
     EXPECT_EQ(get_param_int_optional(proc, 2, 0), -7);
     EXPECT_EQ(get_param_string_optional(proc, 5, "default"), "default");
     EXPECT_EQ(get_param_string_optional(proc, 4, "default"), "") << "an empty string is a value";

@@ -18,6 +18,49 @@ struct run {
     Hlong row, first, last;
 };
 
+// The conversion written out pixel by pixel, independent of the package's:
+// blue, green, red, alpha inside the runs, zero outside. Runs lie inside.
+std::vector<uint8_t> reference_bgra(int32_t width, int32_t height, const std::vector<std::vector<uint8_t>>& channels,
+                                    const std::vector<run>& runs) {
+    std::vector<uint8_t> out(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    const bool gray = channels.size() == 1;
+    for (const run& r : runs) {
+        for (Hlong column = r.first; column <= r.last; ++column) {
+            const size_t p = static_cast<size_t>(r.row * width + column);
+            out[p * 4 + 0] = channels[gray ? 0 : 2][p];
+            out[p * 4 + 1] = channels[gray ? 0 : 1][p];
+            out[p * 4 + 2] = channels[0][p];
+            out[p * 4 + 3] = 255;
+        }
+    }
+    return out;
+}
+
+// Channel values that differ between neighbouring pixels and between the
+// channels of one pixel, so a swapped or shifted byte shows.
+std::vector<uint8_t> distinct_plane(size_t pixel_count, int channel) {
+    std::vector<uint8_t> plane(pixel_count);
+    for (size_t p = 0; p < pixel_count; ++p) plane[p] = static_cast<uint8_t>(p * 37 + static_cast<size_t>(channel) * 101 + 13);
+    return plane;
+}
+
+// Empty when equal; otherwise where and how the first pixel differs.
+std::string first_difference(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& expected) {
+    if (actual.size() != expected.size()) {
+        return "size " + std::to_string(actual.size()) + " instead of " + std::to_string(expected.size());
+    }
+    for (size_t i = 0; i < actual.size(); ++i) {
+        if (actual[i] == expected[i]) continue;
+        const size_t pixel = i / 4;
+        std::string text = "pixel " + std::to_string(pixel) + ":";
+        for (size_t b = 0; b < 4; ++b) text += " " + std::to_string(actual[pixel * 4 + b]);
+        text += " instead of";
+        for (size_t b = 0; b < 4; ++b) text += " " + std::to_string(expected[pixel * 4 + b]);
+        return text;
+    }
+    return "";
+}
+
 class ImageParamsTest : public ::testing::Test {
 public:
     void SetUp() override {
@@ -86,6 +129,12 @@ TEST_F(ImageParamsTest, ObjectCountIsAnnouncedAndItsFailureGoesThroughProcessErr
     const auto spied = standin::calls_of("IOSpyProcCall");
     ASSERT_EQ(spied.size(), 1u);
     EXPECT_EQ(spied[0].args, (std::vector<std::string>{"HPGetObjNum(proc_handle,pos1,num)", "10", params_source}));
+
+    // With the spy off the switch is still asked, and nothing is announced.
+    SetUp();
+    get_param_images(proc, 1);
+    EXPECT_EQ(standin::calls_of("IOGetSpyProcCallSwitch").size(), 1u);
+    EXPECT_TRUE(standin::calls_of("IOSpyProcCall").empty());
 
     struct count_case {
         Herror answer;
@@ -168,6 +217,43 @@ TEST_F(ImageParamsTest, GrayPixelsBecomeOpaqueGray) {
 TEST_F(ImageParamsTest, ColourChannelsAreRedGreenBlue) {
     add_image(1, 1, {{1}, {2}, {3}}, full_domain(1, 1));
     EXPECT_EQ(convert_only_object().pixels, (std::vector<uint8_t>{3, 2, 1, 255}));
+
+    // Every pixel of both rows takes its own values, not those of pixel 0.
+    SetUp();
+    add_image(3, 2, {{10, 11, 12, 13, 14, 15}, {20, 21, 22, 23, 24, 25}, {30, 31, 32, 33, 34, 35}}, full_domain(3, 2));
+    EXPECT_EQ(convert_only_object().pixels, (std::vector<uint8_t>{30, 20, 10, 255, 31, 21, 11, 255, 32, 22, 12, 255,
+                                                                  33, 23, 13, 255, 34, 24, 14, 255, 35, 25, 15, 255}));
+}
+
+// Runs long enough for the wide copy (16 pixels at a time) and its tail,
+// starting at columns that are no multiple of 16, against the reference.
+TEST_F(ImageParamsTest, LongRunsMatchThePerPixelReference) {
+    constexpr int32_t width = 40;
+    constexpr int32_t height = 3;
+    struct long_run_case {
+        const char* name;
+        std::vector<run> runs;
+    } cases[] = {
+        {"15 pixels from column 1", {{0, 1, 15}}},
+        {"16 pixels from column 3", {{1, 3, 18}}},
+        {"17 pixels from column 5", {{0, 5, 21}}},
+        {"33 pixels from column 2", {{1, 2, 34}}},
+        {"19 pixels ending at the right edge above another row", {{0, 21, 39}}},
+        {"33 pixels ending at the right edge of the last row", {{2, 7, 39}}},
+        {"two runs one pixel apart", {{0, 1, 16}, {0, 18, 34}}},
+        {"whole rows", full_domain(width, height)},
+    };
+    for (const size_t channel_count : {1u, 3u}) {
+        std::vector<std::vector<uint8_t>> planes;
+        for (size_t c = 0; c < channel_count; ++c) planes.push_back(distinct_plane(width * height, static_cast<int>(c)));
+        for (const long_run_case& c : cases) {
+            SCOPED_TRACE(std::to_string(channel_count) + " channel(s), " + c.name);
+            SetUp();
+            add_image(width, height, planes, c.runs);
+            const bgra_image image = convert_only_object();
+            EXPECT_EQ(first_difference(image.pixels, reference_bgra(width, height, planes, c.runs)), "");
+        }
+    }
 }
 
 TEST_F(ImageParamsTest, OnlyTheDomainIsPainted) {
@@ -227,6 +313,15 @@ TEST_F(ImageParamsTest, ChannelRulesDecideInOrderTypeSizeCount) {
         {"different sizes", [&](ImageParamsTest& t) {
              const int32_t object = t.add_image(2, 2, {four}, {});
              standin_add_channel(t.proc, 1, object, HIMAGE_BYTE, 3, 2, six.data());
+             standin_add_channel(t.proc, 1, object, HIMAGE_BYTE, 2, 2, four.data());
+         }, 9020},
+        {"equal widths, a taller second channel", [&](ImageParamsTest& t) {
+             const int32_t object = t.add_image(2, 2, {four}, {});
+             standin_add_channel(t.proc, 1, object, HIMAGE_BYTE, 2, 3, six.data());
+             standin_add_channel(t.proc, 1, object, HIMAGE_BYTE, 2, 2, four.data());
+         }, 9020},
+        {"equal widths, a shorter third channel", [&](ImageParamsTest& t) {
+             const int32_t object = t.add_image(2, 3, {six, six}, {});
              standin_add_channel(t.proc, 1, object, HIMAGE_BYTE, 2, 2, four.data());
          }, 9020},
         {"different sizes beat wrong count", [&](ImageParamsTest& t) {

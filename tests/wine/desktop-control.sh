@@ -29,7 +29,7 @@ teardown() {
   fi
   rm -f "$dir/watch.pid"
   # Wine first, so its programs do not see the display vanish under them.
-  if [ -d "$state_dir/prefix-desktop" ]; then
+  if [ -d "$state_dir/prefix-desktop" ] && wine_tools "$state_dir"; then
     WINEPREFIX="$state_dir/prefix-desktop" wineserver -k >/dev/null 2>&1 || true
   fi
   pid=$(cat "$dir/xvfb.pid" 2>/dev/null || true)

@@ -2,11 +2,92 @@
 # tree, made on first use, served by one persistent wineserver.
 #   wine_use <state-dir> headless|desktop
 # After it, WINEPREFIX is set and the prefix is ready.
+#
+# Which loader runs a build's programs comes from <state-dir>/arch (x64 or
+# x86, written by CMake). 64-bit programs go straight to Wine's 64-bit
+# loader: Debian's `wine`, `wineboot` and `wine reg` start the 32-bit loader
+# first, and some kernels refuse 32-bit programs altogether. Every `wine`,
+# `wineboot` and `wineserver` a script or test driver calls after wine_tools
+# or wine_use is the one for its build (shims on PATH).
+
+# Wine's own loaders and server; Debian keeps them off the PATH.
+wine_loader64() {
+  local path
+  path=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wine64$') || true
+  echo "${path:-/usr/lib/wine/wine64}"
+}
+wine_loader32() {
+  local path
+  path=$(dpkg -L wine32 2>/dev/null | grep -m1 '/wine/wine$') || true
+  echo "${path:-/usr/lib/wine/wine}"
+}
+wine_server64() {
+  local path
+  path=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wineserver64$') || true
+  echo "${path:-/usr/lib/wine/wineserver64}"
+}
+
+# True when this machine starts 32-bit programs: asks the 32-bit loader
+# itself, since kernels may refuse them ("Exec format error").
+wine_runs_32bit() {
+  local loader version
+  loader=$(wine_loader32)
+  [ -x "$loader" ] || return 1
+  version=$("$loader" --version 2>/dev/null) || return 1
+  [[ $version == wine-* ]]
+}
+
+# Why wine_runs_32bit is false, in a few words.
+wine_32bit_failure() {
+  local loader out
+  loader=$(wine_loader32)
+  if [ ! -e "$loader" ]; then
+    echo "the 32-bit Wine loader $loader is not installed"
+    return
+  fi
+  out=$("$loader" --version 2>&1 </dev/null) && out="it printed: $out"
+  echo "starting the 32-bit Wine loader fails: ${out##*: }"
+}
+
+# wine_tools <state-dir>: the build's loader, server and shims on PATH,
+# without touching any prefix.
+wine_tools() {
+  local state_dir=$1 arch loader server shims
+  mkdir -p "$state_dir"
+  state_dir=$(cd "$state_dir" && pwd)
+  arch=$(cat "$state_dir/arch" 2>/dev/null || echo x64)
+  case $arch in
+    x64) loader=$(wine_loader64) ;;
+    x86) loader=$(wine_loader32) ;;
+    *) echo "unknown architecture '$arch' in $state_dir/arch" >&2; return 1 ;;
+  esac
+  server=$(wine_server64)
+  shims="$state_dir/bin"
+  if [ ! -x "$shims/wine" ] || ! grep -qF "$loader" "$shims/wine"; then
+    mkdir -p "$shims"
+    printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" >"$shims/wine.new"
+    printf '#!/bin/sh\nexec "%s" wineboot "$@"\n' "$loader" >"$shims/wineboot.new"
+    printf '#!/bin/sh\nexec "%s" "$@"\n' "$server" >"$shims/wineserver.new"
+    chmod +x "$shims"/*.new
+    for tool in wine wineboot wineserver; do mv "$shims/$tool.new" "$shims/$tool"; done
+  fi
+  case ":$PATH:" in
+    *":$shims:"*) ;;
+    *) export PATH="$shims:$PATH" ;;
+  esac
+  # New processes started from Windows programs use these too.
+  export WINELOADER=$loader WINESERVER=$server
+  WINE_ARCH_NAME=$arch
+}
 
 wine_use() {
   local state_dir=$1 mode=$2
-  mkdir -p "$state_dir"
+  wine_tools "$state_dir" || return 1
   state_dir=$(cd "$state_dir" && pwd)
+  if [ "$WINE_ARCH_NAME" = x86 ] && ! wine_runs_32bit; then
+    echo "the x86 build's programs cannot run here: $(wine_32bit_failure)" >&2
+    return 1
+  fi
   export WINEPREFIX="$state_dir/prefix-$mode"
   export WINEDEBUG=${WINEDEBUG:--all}
   # No Mono or Gecko installers: the tests need neither.
@@ -42,6 +123,7 @@ wine_use() {
 
 wine_stop() {
   local state_dir=$1 mode
+  wine_tools "$state_dir" || return 0
   for mode in headless desktop; do
     if [ -d "$state_dir/prefix-$mode" ]; then
       WINEPREFIX="$state_dir/prefix-$mode" wineserver -k >/dev/null 2>&1 || true
