@@ -227,13 +227,24 @@ TEST_F(PackageLoadTest, TrayOperatorEntriesRunTheirBodies) {
         Herror status;
     };
     const entry_case cases[] = {{1, 1401}, {2, 1401}, {3, 1401}, {4, 2}, {5, 1401}, {6, 1401}, {7, 1401}};
+    int procs_made = 0;  // the stand-in numbers handles from 1
     for (const entry_case& c : cases) {
         SCOPED_TRACE(operators[c.index].name);
         auto entry = reinterpret_cast<Herror (*)(Hproc_handle)>(standin_registered_entry(c.index));
         ASSERT_NE(entry, nullptr);
         standin_new_proc();  // another handle, so the one passed on must be the call's own
         Hproc_handle proc = standin_new_proc();
+        procs_made += 2;
+        const size_t before = standin::calls().size();
         EXPECT_EQ(entry(proc), c.status);
+        const auto calls = standin::calls();
+        size_t parameter_reads = 0;
+        for (size_t i = before; i < calls.size(); ++i) {
+            if (calls[i].function != "HPGetPPar") continue;
+            ++parameter_reads;
+            EXPECT_EQ(calls[i].args[0], "proc:" + std::to_string(procs_made));
+        }
+        EXPECT_EQ(parameter_reads > 0, c.status != 2);
         EXPECT_TRUE(standin::calls_of("HSetExtendedErrorInfo").empty());
     }
 }
