@@ -19,7 +19,9 @@ cp "$tool" "$layout/activate.exe"
 echo "not loaded by the tool" >"$layout/halcon-13.0/$name/bin/$arch/$name.dll"
 
 desktop_find
-HALCONROOT=$(winepath -w "$halcon_root" 2>/dev/null) HALCONARCH=$arch \
+# Wine's drive Z: is the host's root.
+halcon_root=$(cd "$halcon_root" && pwd)
+HALCONROOT="Z:${halcon_root//\//\\}" HALCONARCH=$arch \
   desktop_start "$WINE_DESKTOP_ARTIFACTS/activate.log" "$layout/activate.exe"
 located=$(wine "$locator" "Activation Tool" rect </dev/null 2>"$WINE_DESKTOP_ARTIFACTS/locator.log" | tr -d '\r') ||
   { cat "$WINE_DESKTOP_ARTIFACTS"/*.log; desktop_fail "the dialog never showed"; }

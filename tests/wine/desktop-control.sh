@@ -105,7 +105,8 @@ start() {
   keeper_pid=$!
 
   # Up when the keeper sees the taskbar and the desktop's X window is there.
-  for i in $(seq 300); do
+  # Generous: a loaded machine brings a new desktop up slowly.
+  for i in $(seq 900); do
     if grep -q '^ready' "$dir/keeper.log" 2>/dev/null &&
        xdotool search --name "^$desktop_name\$" >/dev/null 2>&1; then
       echo "$DISPLAY" >"$dir/display.new"

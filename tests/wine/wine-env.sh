@@ -5,10 +5,11 @@
 #
 # Which loader runs a build's programs comes from <state-dir>/arch (x64 or
 # x86, written by CMake). 64-bit programs go straight to Wine's 64-bit
-# loader: Debian's `wine`, `wineboot` and `wine reg` start the 32-bit loader
-# first, and some kernels refuse 32-bit programs altogether. Every `wine`,
-# `wineboot` and `wineserver` a script or test driver calls after wine_tools
-# or wine_use is the one for its build (shims on PATH).
+# loader: Debian's `wine`, `wineboot`, `winepath` and `wine reg` start the
+# 32-bit loader first, and some kernels refuse 32-bit programs altogether.
+# Every `wine`, `wineboot`, `winepath` and `wineserver` that a script or test
+# driver calls after wine_tools or wine_use is the one for its build (shims
+# on PATH).
 
 # Wine's own loaders and server; Debian keeps them off the PATH.
 wine_loader64() {
@@ -63,13 +64,15 @@ wine_tools() {
   esac
   server=$(wine_server64)
   shims="$state_dir/bin"
-  if [ ! -x "$shims/wine" ] || ! grep -qF "$loader" "$shims/wine"; then
+  if [ ! -x "$shims/winepath" ] || ! grep -qF "$loader" "$shims/wine"; then
     mkdir -p "$shims"
     printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" >"$shims/wine.new"
-    printf '#!/bin/sh\nexec "%s" wineboot "$@"\n' "$loader" >"$shims/wineboot.new"
+    for tool in wineboot winepath; do
+      printf '#!/bin/sh\nexec "%s" %s "$@"\n' "$loader" "$tool" >"$shims/$tool.new"
+    done
     printf '#!/bin/sh\nexec "%s" "$@"\n' "$server" >"$shims/wineserver.new"
     chmod +x "$shims"/*.new
-    for tool in wine wineboot wineserver; do mv "$shims/$tool.new" "$shims/$tool"; done
+    for tool in wine wineboot winepath wineserver; do mv "$shims/$tool.new" "$shims/$tool"; done
   fi
   case ":$PATH:" in
     *":$shims:"*) ;;
