@@ -4,16 +4,15 @@
 // this program placed in a folder of its own, with the case's file beside it.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <typeinfo>
 #include <vector>
 
 #include "application.h"
+#include "box_watcher.h"
 #include "child_process.h"
 #include "test_paths.h"
 #include "tool_state.h"
@@ -56,43 +55,10 @@ TEST(ApplicationDirectory, IsTheFolderOfTheExecutable) {
 
 // --- building the state in a child ------------------------------------------
 
-// Closes every warning box of the tool that comes up while it runs and notes
-// what the boxes showed.
-class WarningWatcher {
-public:
-    WarningWatcher()
-        : thread_([this] {
-              while (!stop_) {
-                  HWND box = window_driver::find_dialog(title);
-                  if (!box) {
-                      Sleep(20);
-                      continue;
-                  }
-                  seen_.push_back(window_driver::snapshot(box));
-                  ownerless_ = ownerless_ && GetWindow(box, GW_OWNER) == nullptr;
-                  window_driver::press(box, IDOK);
-                  while (IsWindow(box)) Sleep(10);
-              }
-          }) {}
-    ~WarningWatcher() { stop(); }
-
-    const std::vector<window_driver::dialog_snapshot>& stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return seen_;
-    }
-    bool ownerless() const { return ownerless_; }
-
-private:
-    std::atomic<bool> stop_{false};
-    bool ownerless_ = true;
-    std::vector<window_driver::dialog_snapshot> seen_;
-    std::thread thread_;
-};
-
 TEST(ChildProcess, DISABLED_BuildToolState) {
     activate_test::Records records;
-    WarningWatcher watcher;
+    // Closes every warning box of the tool and notes what each showed.
+    activate_test::BoxWatcher watcher(title, std::vector<int>{});
     try {
         const activate::ToolState state = activate::ToolState::build();
         records["major"] = std::to_string(state.major);
