@@ -17,6 +17,7 @@
 
 #include "standin_control.h"
 #include "standinc_control.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -94,25 +95,6 @@ operator_input text(const std::string& value) { return {{value}, {}}; }
 operator_input texts(const std::vector<std::string>& values) { return {values, {}}; }
 operator_input integer(Hlong value) { return {{}, {value}}; }
 
-BOOL CALLBACK match_menu_window(HWND window, LPARAM parameter) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (process == GetCurrentProcessId() && std::string(name) == "#32768" && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(parameter) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The popup menu of this process, if one is open.
-HWND open_menu_window() {
-    HWND found = nullptr;
-    EnumWindows(match_menu_window, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void print_menu_items(HWND menu_window) {
     constexpr UINT get_menu_handle = 0x01E1;  // MN_GETHMENU
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, get_menu_handle, 0, 0));
@@ -165,7 +147,7 @@ int main() {
             // opening over it are not reported.
             if (shown_menu && !IsWindowVisible(shown_menu)) shown_menu = nullptr;
             if (!shown_menu) {
-                shown_menu = open_menu_window();
+                shown_menu = window_driver::find_popup_menu();
                 if (shown_menu) print_menu_items(shown_menu);
             }
             Sleep(20);

@@ -67,6 +67,23 @@ inline HWND find_dialog(const std::string& caption) {
     return search.found;
 }
 
+inline BOOL CALLBACK match_popup_menu(HWND window, LPARAM data) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && class_name(window) == "#32768" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible popup menu window of this process, or null.
+inline HWND find_popup_menu() {
+    HWND found = nullptr;
+    EnumWindows(match_popup_menu, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 inline HWND wait_for_dialog(const std::string& caption, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "window_driver.h"
+
 namespace menu_reader {
 
 enum class kind { entry, separator, submenu };
@@ -81,25 +83,6 @@ inline std::vector<item_row> read_menu(HMENU menu) {
     return rows;
 }
 
-inline BOOL CALLBACK note_popup(HWND window, LPARAM data) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (process == GetCurrentProcessId() && std::string(name) == "#32768" && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(data) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible popup menu window of this process, or null.
-inline HWND find_popup() {
-    HWND found = nullptr;
-    EnumWindows(note_popup, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // On its own thread: waits for a popup menu of this process and posts the
 // keys to it, one key down each. A popup still open a while after the keys
 // is closed with Escape, so a wrong choice fails the test instead of hanging
@@ -110,15 +93,17 @@ public:
         : thread_([this, keys = std::move(keys), timeout] {
               const auto deadline = std::chrono::steady_clock::now() + timeout;
               HWND popup = nullptr;
-              while (!(popup = find_popup()) && std::chrono::steady_clock::now() < deadline) Sleep(10);
+              while (!(popup = window_driver::find_popup_menu()) && std::chrono::steady_clock::now() < deadline) {
+                  Sleep(10);
+              }
               if (!popup) return;
               GetWindowRect(popup, &popup_rect_);
               foreground_ = GetForegroundWindow();
               popup_seen_ = true;
               for (WPARAM key : keys) PostMessageW(popup, WM_KEYDOWN, key, 0);
               const auto close_after = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-              while (find_popup() && std::chrono::steady_clock::now() < close_after) Sleep(10);
-              while (HWND open = find_popup()) {
+              while (window_driver::find_popup_menu() && std::chrono::steady_clock::now() < close_after) Sleep(10);
+              while (HWND open = window_driver::find_popup_menu()) {
                   left_open_ = true;
                   PostMessageW(open, WM_KEYDOWN, VK_ESCAPE, 0);
                   Sleep(50);
