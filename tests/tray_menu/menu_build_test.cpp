@@ -11,7 +11,6 @@
 
 #include "context_menu.h"
 #include "menu_reader.h"
-#include "tray_window.h"
 
 namespace {
 
