@@ -8,30 +8,9 @@
 
 #include "herrorexception.h"
 #include "message_box.h"
+#include "scoped_locale.h"
 
 namespace {
-
-// Upper-cases 'i' to the dotted capital I of ISO 8859-9, as a Turkish
-// locale does; every other byte as the classic locale does.
-class dotted_i_ctype : public std::ctype<char> {
-protected:
-    char do_toupper(char c) const override { return c == 'i' ? '\xDD' : std::ctype<char>::do_toupper(c); }
-    const char* do_toupper(char* first, const char* last) const override {
-        for (; first != last; ++first) *first = do_toupper(*first);
-        return last;
-    }
-};
-
-class scoped_global_locale {
-public:
-    explicit scoped_global_locale(const std::locale& locale) : saved_(std::locale::global(locale)) {}
-    ~scoped_global_locale() { std::locale::global(saved_); }
-    scoped_global_locale(const scoped_global_locale&) = delete;
-    scoped_global_locale& operator=(const scoped_global_locale&) = delete;
-
-private:
-    std::locale saved_;
-};
 
 // The code of the herror_exception the lookup throws, with its own message; 0
 // when it throws nothing.
@@ -51,7 +30,7 @@ TEST(MessageBoxNameLookup, FollowsTheGlobalLocaleOfTheMoment) {
     EXPECT_EQ(notification::icon_flags("information"), MB_ICONINFORMATION);
     EXPECT_EQ(notification::button_flags("abortretryignore"), MB_ABORTRETRYIGNORE);
     {
-        scoped_global_locale turkish(std::locale(std::locale::classic(), new dotted_i_ctype));
+        test_locale::scoped_global_locale turkish(test_locale::dotted_i_locale());
         std::string message;
         EXPECT_EQ(error_of([] { notification::icon_flags("information"); }, &message), 12005);
         EXPECT_EQ(message, "unknown icon name in IconName");

@@ -5,16 +5,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "append_recorder.h"
 #include "context_menu.h"
 #include "menu_reader.h"
-#include "tray_window.h"
 
 namespace {
 
+using append_recorder::appends;
+using append_recorder::replaced_append_call;
 using menu_reader::entry;
 using menu_reader::item_row;
 using menu_reader::read_menu;
@@ -159,34 +162,6 @@ TEST(MenuBuildTest, LevelAndSpacesOfOneLine) {
     EXPECT_EQ(text, "\t a");
 }
 
-// Every append the build makes, with the menu it went to.
-struct append_record {
-    HMENU menu;
-    UINT flags;
-    UINT_PTR item;
-    std::wstring text;
-};
-std::vector<append_record> appends;
-
-BOOL WINAPI recording_append(HMENU menu, UINT flags, UINT_PTR item, LPCWSTR text) {
-    appends.push_back({menu, flags, item, text ? text : L"<null>"});
-    return AppendMenuW(menu, flags, item, text);
-}
-
-class replaced_append_call {
-public:
-    replaced_append_call() : saved_(notification::append_menu_call) {
-        appends.clear();
-        notification::append_menu_call = recording_append;
-    }
-    ~replaced_append_call() { notification::append_menu_call = saved_; }
-    replaced_append_call(const replaced_append_call&) = delete;
-    replaced_append_call& operator=(const replaced_append_call&) = delete;
-
-private:
-    notification::append_menu_function saved_;
-};
-
 TEST(MenuBuildTest, SubmenusAreAppendedWhenTheyEndInnermostFirst) {
     replaced_append_call recording;
     HMENU root = build_tray_menu({"File", "  Open", "  Recent", "    a.txt", "Exit"}, first_id, false);
@@ -255,15 +230,30 @@ TEST(MenuBuildTest, ABuildThatFailsPartWayReleasesEveryMenuItMade) {
     for (const string_tuple& lines : failing_builds) {
         replaced_append_call recording;
         EXPECT_EQ(failure_of(lines, false), "range error: bad conversion");
-        std::vector<HMENU> made;
-        for (const append_record& record : appends) {
-            made.push_back(record.menu);
-            if (record.flags & MF_POPUP) made.push_back(reinterpret_cast<HMENU>(record.item));
-        }
+        const std::set<HMENU> made = append_recorder::menus_seen();
         ASSERT_FALSE(made.empty());
         EXPECT_EQ(appends.front().text, L"Top");
         for (HMENU menu : made) EXPECT_FALSE(IsMenu(menu)) << ::testing::PrintToString(lines);
     }
+}
+
+// A submenu the parent did not take is still the build's to release; the
+// build goes on with the lines after it.
+TEST(MenuBuildTest, ASubmenuWhoseAppendFailsIsDestroyedNotHandedOver) {
+    replaced_append_call refusing_submenus(MF_POPUP);
+    HMENU root = build_tray_menu({"File", "  Recent", "    a.txt", "  Open", "Exit"}, first_id, false);
+    ASSERT_NE(root, nullptr);
+    std::vector<HMENU> refused;
+    for (const auto& record : appends) {
+        if (record.flags & MF_POPUP) refused.push_back(reinterpret_cast<HMENU>(record.item));
+    }
+    ASSERT_EQ(refused.size(), 2u);
+    for (HMENU submenu : refused) {
+        EXPECT_NE(submenu, nullptr);
+        EXPECT_FALSE(IsMenu(submenu)) << "the refused submenu is left alive";
+    }
+    EXPECT_EQ(read_menu(root), std::vector<item_row>{entry(0, L"Exit", 2104)});
+    EXPECT_TRUE(DestroyMenu(root));
 }
 
 TEST(MenuBuildTest, CommandIdsFitOnlyWhereTheyDecodeBackToTheirIconAndLine) {

@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
+#include "append_recorder.h"
 #include "context_menu.h"
 #include "menu_reader.h"
-#include "tray_window.h"
 
 namespace {
 
@@ -116,6 +117,28 @@ TEST(PopupTest, AClosedPopupSendsNothing) {
     ASSERT_TRUE(shown.popup_seen);
     EXPECT_EQ(shown.result, no_menu_choice);
     EXPECT_TRUE(shown.commands.empty());
+}
+
+// Every right click builds a new menu tree: the one shown must be gone once
+// the popup has closed, whether an entry was chosen or not.
+TEST(PopupTest, TheShownMenuAndItsSubmenusAreDestroyedWhenThePopupCloses) {
+    struct closing_case {
+        std::vector<WPARAM> keys;
+        std::vector<WPARAM> commands;
+    };
+    const closing_case cases[] = {{{VK_ESCAPE}, {}}, {{VK_DOWN, VK_DOWN, VK_RETURN}, {2104}}};
+    for (const closing_case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.keys));
+        append_recorder::replaced_append_call recording;
+        const shown_menu shown = show_and_choose({"File", "  Open", "  Recent", "    a.txt", "Exit"}, 2100, c.keys);
+        ASSERT_TRUE(shown.popup_seen);
+        EXPECT_FALSE(shown.left_open);
+        EXPECT_EQ(shown.commands, c.commands);
+        const std::set<HMENU> made = append_recorder::menus_seen();
+        // The root, File and Recent.
+        ASSERT_EQ(made.size(), 3u);
+        for (HMENU menu : made) EXPECT_FALSE(IsMenu(menu));
+    }
 }
 
 TEST(PopupTest, NoLinesOrTextThatIsNotUtf8ShowNoPopup) {

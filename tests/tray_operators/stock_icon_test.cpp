@@ -1,12 +1,12 @@
 // The stock icon names HALCON programs pass and the ids they stand for.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <locale>
 #include <string>
 
 #include "herrorexception.h"
 #include "platform_balloon.h"
+#include "scoped_locale.h"
 
 namespace {
 
@@ -70,6 +70,23 @@ TEST(StockIconId, EveryOneOfThe96NamesIsAcceptedAndNothingElse) {
         SCOPED_TRACE(std::string("'") + name + "'");
         EXPECT_EQ(code_of_lookup(name), 12002);
     }
+}
+
+TEST(StockIconId, FollowsTheGlobalLocaleOfTheMoment) {
+    EXPECT_EQ(notification::stock_icon_id("info"), 79);
+    {
+        test_locale::scoped_global_locale turkish(test_locale::dotted_i_locale());
+        // Under it 'i' and 'I' no longer match; our own row is written in
+        // lower case, so there only the lower-case name matches.
+        for (const char* name : {"info", "warning", "Printer", "ROVUVAREVOZARIVODE"}) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(code_of_lookup(name), 12002);
+        }
+        EXPECT_EQ(notification::stock_icon_id("INFO"), 79);
+        EXPECT_EQ(notification::stock_icon_id("lock"), 47);
+        EXPECT_EQ(notification::stock_icon_id("rovuvarevozarivode"), 182);
+    }
+    EXPECT_EQ(notification::stock_icon_id("info"), 79);
 }
 
 }  // namespace

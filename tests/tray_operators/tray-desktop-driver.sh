@@ -2,8 +2,9 @@
 # A tray icon on the Wine desktop driven with real input: the host program
 # loads the package from <package-dir> (as HALCONEXTENSIONS names it), makes
 # an icon with a queue, a context menu and a balloon; this script left-clicks
-# the icon in Wine's notification area, right-clicks it, clicks an entry of
-# the menu that opens, and checks the messages the host finds in the queue.
+# the icon in Wine's notification area, right-clicks it, chooses an entry of
+# the menu that opens with the right button too, and checks the messages the
+# host finds in the queue.
 #   tray-desktop-driver.sh <tray_host.exe> <package-dir> [<screenshot.png>]
 # The screenshot shows the icon with its menu open.
 set -euo pipefail
@@ -47,7 +48,8 @@ crop_top=$((menu_top - 120 < 0 ? 0 : menu_top - 120))
 convert "$shot" -crop "$((DESKTOP_WIDTH - crop_left))x$((DESKTOP_HEIGHT - crop_top))+$((DESKTOP_X + crop_left))+$((DESKTOP_Y + crop_top))" +repage "$picture" ||
   desktop_fail "cannot crop $shot"
 
-desktop_click $(((il + ir) / 2)) $(((it + ib) / 2)) 1
+# A menu tracked without TPM_RIGHTBUTTON ignores the right button.
+desktop_click $(((il + ir) / 2)) $(((it + ib) / 2)) 3
 desktop_wait_exit 30 || { cat "$log"; desktop_fail "the host did not end after the menu choice"; }
 cat "$log"
 [ "$DESKTOP_STATUS" -eq 0 ] || desktop_fail "the host exited with $DESKTOP_STATUS"

@@ -161,6 +161,23 @@ TEST_F(TrayEventTest, OneMenuChoiceGivesOneMessageWithTheIconAndTheLineIndex) {
               (std::vector<entry>{{"tray_context_menu_select", {icon}, true}, {"tray_context_menu_index", {3}, true}}));
 }
 
+TEST_F(TrayEventTest, AnImageIconGetsItsTooltipAndSendsItsEventsToItsQueue) {
+    const tray_test::outcome made = run(CCreateTrayIconImage, {{std::string("Camera 4: lens dirty")}, {event_queue}},
+                                        {tray_test::image_input{1, HIMAGE_BYTE, 8, 8, 200}});
+    ASSERT_EQ(made.status, 2);
+    const int32_t icon = static_cast<int32_t>(made.handle);
+    std::vector<std::wstring> tips;
+    for (const tray_test::shell_request& request : tray_test::shell_recorder::instance().for_icon(icon)) {
+        if (request.message == NIM_MODIFY && (request.flags & NIF_TIP)) tips.push_back(request.tip);
+    }
+    EXPECT_EQ(tips, std::vector<std::wstring>{L"Camera 4: lens dirty"});
+
+    ASSERT_TRUE(tray_test::post_shell_notification(icon, NIN_SELECT));
+    settle();
+    ASSERT_EQ(standin_queue_length(event_queue), 1);
+    EXPECT_EQ(message_entries(event_queue, 0), (std::vector<entry>{{"tray_icon_select", {icon}, true}}));
+}
+
 TEST_F(TrayEventTest, ABalloonClickGivesOneMessageAndATimeoutNone) {
     const int32_t icon = made_icon(event_queue);
     ASSERT_TRUE(tray_test::post_shell_notification(icon, NIN_BALLOONTIMEOUT));

@@ -198,11 +198,59 @@ TEST_F(TrayOperatorTest, ImageBalloonsCheckTheImageBeforeTheHandle) {
     EXPECT_EQ(good_image_bad_handle.error_texts, std::vector<std::string>{invalid_handle_text});
     EXPECT_TRUE(modifies_with(id, NIF_INFO).empty());
 
-    EXPECT_EQ(run(CDisplayBalloonImage, {{Hlong{id}}, {std::string("t")}, {std::string("x")}}, {colour_image}).status, 2);
+    const outcome shown =
+        run(CDisplayBalloonImage, {{Hlong{id}}, {std::string("Inspection")}, {std::string("Lot 7 done")}}, {colour_image});
+    EXPECT_EQ(shown.status, 2);
     const auto balloons = modifies_with(id, NIF_INFO);
     ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].balloon_title, L"Inspection");
+    EXPECT_EQ(balloons[0].balloon_text, L"Lot 7 done");
     EXPECT_EQ(balloons[0].balloon_icon.width, 8);
     EXPECT_EQ(balloons[0].balloon_icon.centre_bgra, 0xFF5A5A5Au);
+}
+
+// The image operators check their image first: its channel count, then its
+// pixel type, before any control parameter; the balloon's handle comes
+// before the image's conversion.
+TEST_F(TrayOperatorTest, TheImageOperatorsCheckInTheirOwnOrder) {
+    struct channel {
+        int32_t kind;
+        int32_t size;  // width and height
+    };
+    struct case_row {
+        const char* what;
+        tray_test::entry_function entry;
+        std::vector<standin::input_tuple> inputs;
+        std::vector<channel> channels;
+        Herror status;
+    };
+    const Hlong unused_handle = Hlong{1} << 30;
+    const std::string text = "x";
+    const case_row cases[] = {
+        {"icon: two channels of another pixel type", CCreateTrayIconImage, {{text}}, {{4, 8}, {4, 8}}, 5570},
+        {"balloon: two channels of another pixel type", CDisplayBalloonImage,
+         {{unused_handle}, {text}, {text}}, {{4, 8}, {4, 8}}, 5570},
+        {"icon: bad image, tooltip no string", CCreateTrayIconImage, {{Hlong{5}}}, {{HIMAGE_BYTE, 8}, {HIMAGE_BYTE, 8}},
+         5570},
+        {"balloon: bad image, handle no integer", CDisplayBalloonImage, {{text}, {text}, {text}},
+         {{HIMAGE_BYTE, 8}, {HIMAGE_BYTE, 8}}, 5570},
+        {"balloon: wrong handle, channels of different sizes", CDisplayBalloonImage,
+         {{unused_handle}, {text}, {text}}, {{HIMAGE_BYTE, 8}, {HIMAGE_BYTE, 4}, {HIMAGE_BYTE, 8}}, 12001},
+    };
+    const std::vector<uint8_t> pixels(64, 5);
+    for (const case_row& row : cases) {
+        SCOPED_TRACE(row.what);
+        shell_recorder::instance().clear();
+        standin_reset();
+        Hproc_handle proc = standin_new_proc();
+        for (size_t i = 0; i < row.inputs.size(); ++i) standin::push(proc, static_cast<int32_t>(i + 1), row.inputs[i]);
+        const int32_t object = standin_add_object(proc, 1);
+        for (const channel& c : row.channels) standin_add_channel(proc, 1, object, c.kind, c.size, c.size, pixels.data());
+        standin_add_run(proc, 1, object, 0, 0, 3);
+        EXPECT_EQ(row.entry(proc), row.status);
+        EXPECT_EQ(standin_output_count(proc, 1), -1);
+        EXPECT_TRUE(shell_recorder::instance().all().empty());
+    }
 }
 
 TEST_F(TrayOperatorTest, MaxIconsIsAcceptedButNamesNoPicture) {

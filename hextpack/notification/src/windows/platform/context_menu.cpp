@@ -11,7 +11,6 @@
 
 #include "herrorexception.h"
 #include "tray_icon.h"
-#include "tray_window.h"
 #include "unique_handle.h"
 #include "utf8_to_utf16.h"
 

@@ -15,9 +15,16 @@ namespace notification {
 
 using string_tuple = std::vector<std::string>;
 
-// Line i of icon h has the command id h * 1000 + 100 + i (first_command_id
-// is that of line 0, see first_menu_command_id); the window procedure decodes
-// the low 16 bits of WM_COMMAND's wParam back into h and i.
+// Line i of icon h has the command id h * 1000 + 100 + i; the window
+// procedure decodes the low 16 bits of WM_COMMAND's wParam back into h and i.
+constexpr int menu_command_base = 100;
+constexpr int menu_command_factor = 1000;
+
+// The command id of line 0 of an icon's menu: the first_command_id the
+// functions below take.
+constexpr int64_t first_menu_command_id(int32_t icon_id) {
+    return int64_t{icon_id} * menu_command_factor + menu_command_base;
+}
 
 // True when every one of line_count command ids from first_command_id
 // survives the 16 bits of WM_COMMAND and decodes back to its own icon and line.

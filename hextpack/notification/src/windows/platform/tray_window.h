@@ -17,8 +17,6 @@ namespace notification {
 
 constexpr UINT tray_callback_message = WM_APP + 1;
 constexpr UINT quit_loop_message = WM_USER + 3;  // WMUSER_QUITLOOP, a thread message
-constexpr int menu_command_base = 100;
-constexpr int menu_command_factor = 1000;
 constexpr int32_t first_tray_icon_id = 2;
 
 // One per process; the tray thread gets its address as start parameter and
@@ -50,11 +48,6 @@ void shutdown_tray_window();
 // a choice, and put the real one back.
 using tray_menu_function = int (*)(string_tuple lines, HWND owner, POINT at, int first_command_id);
 extern tray_menu_function tray_menu_call;
-
-// The first menu command id of an icon's line 0.
-constexpr int64_t first_menu_command_id(int32_t icon_id) {
-    return int64_t{icon_id} * menu_command_factor + menu_command_base;
-}
 
 }  // namespace notification
 
