@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "application.h"
+#include "box_watcher.h"
 #include "dialog.h"
 #include "test_paths.h"
 #include "tool_driver.h"
@@ -245,6 +246,27 @@ TEST(DialogInThisProcess, HasNoIconWhileThePackageIconIsAbsent) {
     activate::refreshDialog(dialog.get());
     EXPECT_EQ(bigIcon(dialog.get()), nullptr);
     EXPECT_EQ(iconControlIcon(dialog.get()), nullptr);
+}
+
+TEST(DialogInThisProcess, ShowsThePackageAlsoWhenTheValueCannotBeRead) {
+    const activate_test::UserExtensionsRestorer restorer;
+    activate_test::setUnreadableUserExtensions();
+    const PackageBesideProgram package(uniqueName("unreadable-value-package"));
+    ASSERT_TRUE(package.placeIcon());
+
+    activate_test::BoxWatcher warnings("Activation Tool for Extension Package", std::vector<int>{IDOK});
+    const DialogInThisProcess dialog(package.state);
+    const auto& seen = warnings.stop();
+    ASSERT_NE(dialog.get(), nullptr);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text.rfind("Getting registry key HKEY_CURRENT_USER\\Environment\\HALCONEXTENSIONS failed: ", 0),
+              0u)
+        << seen[0].text;
+    EXPECT_EQ(controlText(dialog.get(), 202), "A package of the dialog's own tests");
+    EXPECT_EQ(helpLinkAddress(dialog.get()),
+              activate_test::widen(activate::helpBaseAddress + package.state.name + "/"));
+    EXPECT_NE(bigIcon(dialog.get()), nullptr);
+    EXPECT_EQ(bigIcon(dialog.get()), iconControlIcon(dialog.get()));
 }
 
 }  // namespace
