@@ -107,12 +107,11 @@ IconHolder loadPackageIcon(const std::string& path) {
     return IconHolder(static_cast<HICON>(LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
 }
 
-BOOL refreshDialog(HWND dialog) {
-    const ToolState& state = toolState();
-    const bool active = isActive(state);
-    EnableWindow(GetDlgItem(dialog, IDC_ACTIVATE), !active);
-    EnableWindow(GetDlgItem(dialog, IDC_DEACTIVATE), active);
+namespace {
 
+// The parts of the dialog that come from the package alone, not from the
+// user environment.
+void showPackage(HWND dialog, const ToolState& state) {
     // Held here until it is shown, so a failing conversion cannot leak it.
     IconHolder icon = loadPackageIcon(packageIconPath(state));
     SetDlgItemTextW(dialog, IDC_DESCRIPTION, toUtf16(state.descriptionText()).c_str());
@@ -121,6 +120,24 @@ BOOL refreshDialog(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_PACKAGE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
     // The earlier icon is no longer shown anywhere.
     dialogIcon() = std::move(icon);
+}
+
+}  // namespace
+
+BOOL refreshDialog(HWND dialog) {
+    const ToolState& state = toolState();
+    std::exception_ptr readFailure;
+    try {
+        const bool active = isActive(state);
+        EnableWindow(GetDlgItem(dialog, IDC_ACTIVATE), !active);
+        EnableWindow(GetDlgItem(dialog, IDC_DEACTIVATE), active);
+    } catch (const std::exception&) {
+        // The buttons stay as they are. The rest does not need the value, and
+        // without it the first refresh would leave Help without an address.
+        readFailure = std::current_exception();
+    }
+    showPackage(dialog, state);
+    if (readFailure) std::rethrow_exception(readFailure);
     return TRUE;
 }
 

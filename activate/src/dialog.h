@@ -34,7 +34,9 @@ std::string helpLinkMarkup(const ToolState& state);
 IconHolder loadPackageIcon(const std::string& path);
 
 // Updates the buttons, the icon, the description and the help link from the
-// user environment and the tool state. Throws what reading them throws.
+// user environment and the tool state. When the user environment cannot be
+// read, the buttons stay as they are, the rest is updated all the same, and
+// then the read failure is thrown. Throws what reading the state throws.
 BOOL refreshDialog(HWND dialog);
 
 // Handles the links' clicks; always 0.

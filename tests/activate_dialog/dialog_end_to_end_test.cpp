@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tool_driver.h"
+#include "user_extensions.h"
 
 namespace activate_test {
 namespace {
@@ -237,6 +238,76 @@ TEST(ActivationDialog, EscapeLeavesItOpen) {
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
+TEST(ActivationDialog, AltAndTheMnemonicPressTheButton) {
+    RunningTool run;
+    const UserExtensionsValue value(std::nullopt);
+    ASSERT_TRUE(run.startAndWaitForDialog());
+    // Alt+A as the keyboard gives it to the focused control; only the dialog
+    // manager in the tool's message loop turns it into a press of "&Activate...".
+    PostMessageW(GetDlgItem(run.dialog, 1002), WM_SYSCHAR, 'a', 0x20000001);
+    const auto confirmation = answerBox(run.tool->id(), IDNO, 5s);
+    ASSERT_TRUE(confirmation.found);
+    EXPECT_EQ(confirmation.text.rfind(confirmationOpening + activationHeader, 0), 0u) << confirmation.text;
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+// Declined and failed Deactivate and Reset all; the tests above refresh after
+// every outcome of Activate and after the written ones. The registry changes
+// behind the tool's back while the command's last box is open, so that only a
+// refresh after the command shows the new state.
+TEST(ActivationDialog, DeactivateAndResetAllRefreshInEveryOutcome) {
+    enum class Command { deactivate, resetAll };
+    struct Case {
+        const char* what;
+        Command command;
+        bool ownEntryAtStart;
+        bool unreadableBeforeCommand;  // the command's own read fails
+        std::vector<int> answers;
+        bool lastBoxIsWarning;
+        bool ownEntryMeanwhile;
+    };
+    const Case cases[] = {
+        {"Deactivate declined", Command::deactivate, true, false, {IDNO}, false, false},
+        {"Deactivate failed", Command::deactivate, true, true, {IDOK}, true, false},
+        {"Reset all declined", Command::resetAll, true, false, {IDNO}, false, false},
+        // Deleting a variable that is not there fails.
+        {"Reset all failed", Command::resetAll, false, false, {IDYES, IDOK}, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunningTool run;
+        const std::string own = run.layout.packageDirectory();
+        const UserExtensionsValue value(c.ownEntryAtStart ? std::optional<std::string>(own + ";C:\\other\\pkg")
+                                                          : std::nullopt);
+        ASSERT_TRUE(run.startAndWaitForDialog());
+        EXPECT_EQ(enabled(run.dialog, 1003), c.ownEntryAtStart);
+        ASSERT_NE(c.ownEntryMeanwhile, c.ownEntryAtStart);  // else a refresh could not be seen
+        if (c.unreadableBeforeCommand) UserExtensionsValue::storeNumber(7);
+
+        if (c.command == Command::deactivate) {
+            window_driver::press(run.dialog, 1003);
+        } else {
+            clickLink(run.dialog, 1005);
+        }
+        for (std::size_t i = 0; i < c.answers.size(); ++i) {
+            HWND box = waitForWindow(run.tool->id(), boxCaption);
+            ASSERT_NE(box, nullptr) << "box " << i;
+            if (i + 1 < c.answers.size()) {
+                ASSERT_TRUE(answerBox(run.tool->id(), c.answers[i]).found);
+                continue;
+            }
+            EXPECT_EQ(window_driver::snapshot(box).icon != nullptr, c.lastBoxIsWarning);
+            activate_test::setRawUserExtensions(c.ownEntryMeanwhile ? std::optional<std::string>(own)
+                                                                    : std::optional<std::string>("C:\\other\\pkg"));
+            window_driver::press(box, c.answers[i]);
+        }
+        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, c.ownEntryMeanwhile));
+        EXPECT_EQ(enabled(run.dialog, 1002), !c.ownEntryMeanwhile);
+        EXPECT_FALSE(boxAppears(run.tool->id(), 300ms));
+        closeWithCloseBox(*run.tool, run.dialog);
+    }
+}
+
 // What each started hdevelop.exe noted: "<arguments>\n<HALCONEXTENSIONS>".
 std::vector<std::string> hdevelopRecords(const std::string& folder, std::size_t expected) {
     std::vector<std::string> found;
@@ -253,18 +324,24 @@ std::vector<std::string> hdevelopRecords(const std::string& folder, std::size_t 
     return found;
 }
 
-TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegistry) {
-    ScratchDirectory records;
+// The HALCON environment with the tests' hdevelop.exe first on the path,
+// noting each start in `records`.
+EnvironmentChanges hdevelopEnvironment(const ScratchDirectory& records) {
     char path[32767];
     const DWORD pathLength = GetEnvironmentVariableA("PATH", path, sizeof path);
     EnvironmentChanges changes = halconEnvironment();
     const std::string hdevelopFolder = programDirectory() + "\\" + ACTIVATE_HDEVELOP_FROM_BIN;
     changes.push_back({"PATH", hdevelopFolder + ";" + std::string(path, pathLength)});
     changes.push_back({"ACTIVATE_TEST_HDEVELOP_RECORDS", records.path()});
+    return changes;
+}
+
+TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegistry) {
+    ScratchDirectory records;
     RunningTool run;
     const std::string before = run.layout.packageDirectory("12.0") + ";C:\\other\\pkg";
     const UserExtensionsValue value(before);
-    run.start(changes);
+    run.start(hdevelopEnvironment(records));
     ASSERT_TRUE(run.waitForDialog());
 
     // Two clicks, two HDevelops, each with this package for HALCON 13.0 first.
@@ -276,6 +353,26 @@ TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegist
     EXPECT_EQ(UserExtensionsValue::read(), before);
     EXPECT_FALSE(enabled(run.dialog, 1002));
     EXPECT_TRUE(enabled(run.dialog, 1003));
+    closeWithCloseBox(*run.tool, run.dialog);
+}
+
+TEST(ActivationDialog, TryInHDevelopDoesNotRefresh) {
+    ScratchDirectory records;
+    RunningTool run;
+    const UserExtensionsValue value("C:\\other\\pkg");
+    run.start(hdevelopEnvironment(records));
+    ASSERT_TRUE(run.waitForDialog());
+    EXPECT_TRUE(enabled(run.dialog, 1002));
+    // Behind the tool's back: only a refresh would show it.
+    activate_test::setRawUserExtensions(run.layout.packageDirectory());
+    window_driver::press(run.dialog, 1006);
+    ASSERT_EQ(hdevelopRecords(records.path(), 1).size(), 1u);
+    // The tool answers a sent message only back in its message loop, after
+    // the command and whatever followed it.
+    DWORD_PTR ignored = 0;
+    ASSERT_NE(SendMessageTimeoutW(run.dialog, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored), 0);
+    EXPECT_TRUE(enabled(run.dialog, 1002));
+    EXPECT_FALSE(enabled(run.dialog, 1003));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
