@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include <boost/algorithm/string/classification.hpp>
@@ -48,6 +49,15 @@ std::filesystem::path joined(const std::filesystem::path& directory, const std::
 std::filesystem::path pathFromEntry(const std::string& entry) { return std::filesystem::path(toUtf16(entry)); }
 std::string entryFromPath(const std::filesystem::path& path) { return toUtf8(path.native()); }
 
+// The directory one level up, or nothing when no level is left: the path
+// library gives a root such as "E:\" as its own parent, and a tool at that
+// root must not own "E:\foo".
+std::optional<std::filesystem::path> oneLevelUp(const std::filesystem::path& path) {
+    std::filesystem::path parent = path.parent_path();
+    if (parent.native().size() >= path.native().size()) return std::nullopt;
+    return parent;
+}
+
 std::filesystem::path toolDirectory() { return pathFromNarrow(applicationDirectory()); }
 
 // The package's directory for the detected HALCON version, checked to hold
@@ -84,9 +94,10 @@ ExtensionList readExtensionList() { return splitExtensionValue(readUserEnvironme
 std::string joinExtensionList(const ExtensionList& list) { return boost::algorithm::join(list, ";"); }
 
 bool belongsToPackage(const ToolState&, const std::string& entry) {
-    const std::filesystem::path grandparent = pathFromEntry(entry).parent_path().parent_path();
-    if (grandparent.empty()) return false;
-    return sameFileSystemObject(grandparent, toolDirectory());
+    const std::optional<std::filesystem::path> parent = oneLevelUp(pathFromEntry(entry));
+    const std::optional<std::filesystem::path> grandparent = parent ? oneLevelUp(*parent) : std::nullopt;
+    if (!grandparent || grandparent->empty()) return false;
+    return sameFileSystemObject(*grandparent, toolDirectory());
 }
 
 bool isActive(const ToolState& state) {
