@@ -184,10 +184,13 @@ TEST(ChildProcess, DISABLED_RunPlan) {
         } else if (operation == "isActive") {
             records["active"] = activate::isActive(state) ? "yes" : "no";
         } else if (operation == "belongs") {
-            const activate::ExtensionList list = activate::readExtensionList();
+            const activate::UserEnvironmentValue current = activate::readExtensionsValue();
+            const activate::ExtensionList list = activate::splitExtensionValue(current.text);
             activate_test::storeList(records, "list", list);
             Strings answers;
-            for (const auto& entry : list) answers.push_back(activate::belongsToPackage(state, entry) ? "yes" : "no");
+            for (const auto& entry : list) {
+                answers.push_back(activate::belongsToPackage(state, entry, current.expandable) ? "yes" : "no");
+            }
             activate_test::storeList(records, "belongs", answers);
         } else if (operation == "property") {
             activateThenDeactivate(state, records);
@@ -506,6 +509,40 @@ TEST_F(InstalledPlanTest, ActivateThenDeactivateKeepsEveryForeignEntryInItsOrder
     EXPECT_EQ(plan.error, "") << "seed " << seed;
     EXPECT_EQ(record(plan.records, "failure"), "") << "seed " << seed << " (set ACTIVATE_TEST_SEED to repeat)";
     EXPECT_EQ(record(plan.records, "iterations"), std::to_string(iterations)) << "seed " << seed;
+}
+
+// --- values with %VARIABLE% references -------------------------------------------
+
+// Windows expands the references of a REG_EXPAND_SZ value only for a
+// program's environment, and those of a REG_SZ value never. The plans test
+// ownership as Windows would see the entry and keep every entry as written.
+TEST_F(InstalledPlanTest, EntriesOfAnExpandableValueAreExpandedForTheOwnershipTestOnly) {
+    using activate_test::StoredType;
+    const std::string ownThroughVariable = "%ACTIVATE_TEST_TOOL%\\halcon-12.0\\" + package;
+    const std::string foreignReference = "%SystemRoot%\\pkgs\\x";
+    const std::string value = foreignReference + ";" + ownThroughVariable + ";C:\\foreign";
+    const activate_test::EnvironmentChanges toolVariable = {{"ACTIVATE_TEST_TOOL", toolDirectory}};
+    const auto runOn = [&](const std::string& operation, StoredType type) {
+        activate_test::setRawUserExtensions(value, type);
+        return runWithCurrentValue(operation, toolVariable);
+    };
+
+    EXPECT_EQ(runOn("belongs", StoredType::expandable).belongs, (Strings{"no", "yes", "no"}));
+    EXPECT_EQ(runOn("isActive", StoredType::expandable).active, "yes");
+    const PlanOutcome activated = runOn("activate", StoredType::expandable);
+    EXPECT_EQ(activated.lines,
+              (Strings{activationHeader("13.0"), "", removal(ownThroughVariable), prepend(packageDirectory)}));
+    EXPECT_EQ(activated.list, (Strings{packageDirectory, foreignReference, "C:\\foreign"}));
+    const PlanOutcome deactivated = runOn("deactivate", StoredType::expandable);
+    EXPECT_EQ(deactivated.lines, Strings{removal(ownThroughVariable)});
+    EXPECT_EQ(deactivated.list, (Strings{foreignReference, "C:\\foreign"}));
+
+    // In a REG_SZ value the reference is plain text: no folder of the package.
+    EXPECT_EQ(runOn("belongs", StoredType::plain).belongs, (Strings{"no", "no", "no"}));
+    EXPECT_EQ(runOn("isActive", StoredType::plain).active, "no");
+    const PlanOutcome plain = runOn("activate", StoredType::plain);
+    EXPECT_EQ(plain.lines, (Strings{activationHeader("13.0"), "", prepend(packageDirectory)}));
+    EXPECT_EQ(plain.list, (Strings{packageDirectory, foreignReference, ownThroughVariable, "C:\\foreign"}));
 }
 
 // --- the tool at a drive's root ---------------------------------------------------
