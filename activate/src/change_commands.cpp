@@ -50,17 +50,20 @@ int showBox(const std::string& utf8Text, UINT type) {
 
 // Shows the change and, on Yes, writes it. With `valuePlannedFrom` given,
 // the value is read again first: a change made by another program since the
-// plan would otherwise be overwritten without a word.
+// plan would otherwise be overwritten without a word. The write keeps the
+// type the value has, so that %VARIABLE% references in it stay references.
 void confirmThenWrite(const ExtensionList& list, ChangeLines lines, const std::string* valuePlannedFrom) {
-    const std::string value = joinExtensionList(list);
+    UserEnvironmentValue planned{joinExtensionList(list), false};
     lines.emplace_back();
-    lines.push_back(list.empty() ? std::string(removeVariableLine) : newValueLine + value);
+    lines.push_back(list.empty() ? std::string(removeVariableLine) : newValueLine + planned.text);
     if (showBox(confirmationOpening + boost::algorithm::join(lines, "\n"), MB_YESNO) != IDYES) return;
 
-    if (valuePlannedFrom && readUserEnvironmentValue(extensionsVariable) != *valuePlannedFrom) {
-        throw std::runtime_error(changedMeanwhileText);
+    if (valuePlannedFrom) {
+        const UserEnvironmentValue now = readUserEnvironment(extensionsVariable);
+        if (now.text != *valuePlannedFrom) throw std::runtime_error(changedMeanwhileText);
+        planned.expandable = now.expandable;
     }
-    writeUserEnvironmentValue(extensionsVariable, value);
+    writeUserEnvironmentValue(extensionsVariable, planned);
     showBox(doneText, MB_OK);
 }
 
@@ -76,21 +79,22 @@ void confirmAndApply(const ExtensionList& list, ChangeLines lines, const std::st
 }
 
 void activatePackage(const ToolState& state) {
-    const std::string current = readUserEnvironmentValue(extensionsVariable);
+    const UserEnvironmentValue current = readExtensionsValue();
     ChangeLines lines;
     const ExtensionList list = planActivation(state, current, lines);
-    confirmAndApply(list, std::move(lines), current);
+    confirmAndApply(list, std::move(lines), current.text);
 }
 
 void deactivatePackage(const ToolState& state) {
-    const std::string current = readUserEnvironmentValue(extensionsVariable);
+    const UserEnvironmentValue current = readExtensionsValue();
     ChangeLines lines;
     const ExtensionList list = planDeactivation(state, current, lines);
-    confirmAndApply(list, std::move(lines), current);
+    confirmAndApply(list, std::move(lines), current.text);
 }
 
 // Reset all removes every entry whatever the value holds, so a change made
-// meanwhile is covered by what the user agreed to; the value is not read.
+// meanwhile is covered by what the user agreed to; the value is not read,
+// and a deletion needs no type.
 void resetAllExtensions() {
     ChangeLines lines;
     const ExtensionList list = planResetAll(lines);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include <boost/algorithm/string/classification.hpp>
@@ -48,6 +49,15 @@ std::filesystem::path joined(const std::filesystem::path& directory, const std::
 std::filesystem::path pathFromEntry(const std::string& entry) { return std::filesystem::path(toUtf16(entry)); }
 std::string entryFromPath(const std::filesystem::path& path) { return toUtf8(path.native()); }
 
+// The directory one level up, or nothing when no level is left: the path
+// library gives a root such as "E:\" as its own parent, and a tool at that
+// root must not own "E:\foo".
+std::optional<std::filesystem::path> oneLevelUp(const std::filesystem::path& path) {
+    std::filesystem::path parent = path.parent_path();
+    if (parent.native().size() >= path.native().size()) return std::nullopt;
+    return parent;
+}
+
 std::filesystem::path toolDirectory() { return pathFromNarrow(applicationDirectory()); }
 
 // The package's directory for the detected HALCON version, checked to hold
@@ -79,26 +89,32 @@ ExtensionList splitExtensionValue(const std::string& value) {
     return list;
 }
 
-ExtensionList readExtensionList() { return splitExtensionValue(readUserEnvironmentValue(extensionsVariable)); }
+UserEnvironmentValue readExtensionsValue() { return readUserEnvironment(extensionsVariable); }
+
+ExtensionList readExtensionList() { return splitExtensionValue(readExtensionsValue().text); }
 
 std::string joinExtensionList(const ExtensionList& list) { return boost::algorithm::join(list, ";"); }
 
-bool belongsToPackage(const ToolState&, const std::string& entry) {
-    const std::filesystem::path grandparent = pathFromEntry(entry).parent_path().parent_path();
-    if (grandparent.empty()) return false;
-    return sameFileSystemObject(grandparent, toolDirectory());
+bool belongsToPackage(const ToolState&, const std::string& entry, bool expandable) {
+    const std::filesystem::path path = pathFromEntry(expandable ? expandEnvironmentReferences(entry) : entry);
+    const std::optional<std::filesystem::path> parent = oneLevelUp(path);
+    const std::optional<std::filesystem::path> grandparent = parent ? oneLevelUp(*parent) : std::nullopt;
+    if (!grandparent || grandparent->empty()) return false;
+    return sameFileSystemObject(*grandparent, toolDirectory());
 }
 
 bool isActive(const ToolState& state) {
-    const ExtensionList list = readExtensionList();
-    return std::any_of(list.begin(), list.end(),
-                       [&state](const std::string& entry) { return belongsToPackage(state, entry); });
+    const UserEnvironmentValue current = readExtensionsValue();
+    const ExtensionList list = splitExtensionValue(current.text);
+    return std::any_of(list.begin(), list.end(), [&state, &current](const std::string& entry) {
+        return belongsToPackage(state, entry, current.expandable);
+    });
 }
 
-void removeOwnEntries(const ToolState& state, ExtensionList& list, ChangeLines& lines) {
+void removeOwnEntries(const ToolState& state, ExtensionList& list, ChangeLines& lines, bool expandable) {
     ExtensionList kept;
     for (std::string& entry : list) {
-        if (belongsToPackage(state, entry)) {
+        if (belongsToPackage(state, entry, expandable)) {
             lines.push_back(removalLine + entry);
         } else {
             kept.push_back(std::move(entry));
@@ -108,14 +124,14 @@ void removeOwnEntries(const ToolState& state, ExtensionList& list, ChangeLines& 
 }
 
 ExtensionList planActivation(const ToolState& state, ChangeLines& lines) {
-    return planActivation(state, readUserEnvironmentValue(extensionsVariable), lines);
+    return planActivation(state, readExtensionsValue(), lines);
 }
 
-ExtensionList planActivation(const ToolState& state, const std::string& currentValue, ChangeLines& lines) {
+ExtensionList planActivation(const ToolState& state, const UserEnvironmentValue& current, ChangeLines& lines) {
     lines.push_back(activationHeader + halconVersionString(state) + activationNote);
     lines.emplace_back();
-    ExtensionList list = splitExtensionValue(currentValue);
-    removeOwnEntries(state, list, lines);
+    ExtensionList list = splitExtensionValue(current.text);
+    removeOwnEntries(state, list, lines, current.expandable);
     const std::string packageEntry = entryFromPath(installedPackageDirectory(state));
     lines.push_back(prependLine + packageEntry);
     list.insert(list.begin(), packageEntry);
@@ -123,12 +139,12 @@ ExtensionList planActivation(const ToolState& state, const std::string& currentV
 }
 
 ExtensionList planDeactivation(const ToolState& state, ChangeLines& lines) {
-    return planDeactivation(state, readUserEnvironmentValue(extensionsVariable), lines);
+    return planDeactivation(state, readExtensionsValue(), lines);
 }
 
-ExtensionList planDeactivation(const ToolState& state, const std::string& currentValue, ChangeLines& lines) {
-    ExtensionList list = splitExtensionValue(currentValue);
-    removeOwnEntries(state, list, lines);
+ExtensionList planDeactivation(const ToolState& state, const UserEnvironmentValue& current, ChangeLines& lines) {
+    ExtensionList list = splitExtensionValue(current.text);
+    removeOwnEntries(state, list, lines, current.expandable);
     return list;
 }
 

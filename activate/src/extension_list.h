@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tool_state.h"
+#include "user_environment.h"
 
 namespace activate {
 
@@ -17,8 +18,11 @@ using ExtensionList = std::vector<std::string>;
 // The lines that tell the user what a planned change does.
 using ChangeLines = std::vector<std::string>;
 
-// The user's HALCONEXTENSIONS, read afresh; an empty or absent value gives no
-// entries at all. Throws the user environment store's errors.
+// The user's HALCONEXTENSIONS as stored, read afresh; "" when absent.
+// Throws the user environment store's errors.
+UserEnvironmentValue readExtensionsValue();
+
+// Its entries as stored; an empty or absent value gives no entries at all.
 ExtensionList readExtensionList();
 
 // The list a HALCONEXTENSIONS value gives, split as readExtensionList does.
@@ -29,26 +33,28 @@ std::string joinExtensionList(const ExtensionList& list);
 
 // True when the directory two levels above `entry` is the tool's directory,
 // as one object on disk (spelling, case, separators and short names do not
-// matter).
-bool belongsToPackage(const ToolState& state, const std::string& entry);
+// matter). An entry of an expandable value is tested with its %VARIABLE%
+// references expanded; the entry itself stays as written.
+bool belongsToPackage(const ToolState& state, const std::string& entry, bool expandable = false);
 
 // True when an entry of the freshly read list belongs to this package.
 bool isActive(const ToolState& state);
 
 // Drops every entry that belongs to this package, keeping the others in
-// order, and appends one line for each entry dropped.
-void removeOwnEntries(const ToolState& state, ExtensionList& list, ChangeLines& lines);
+// order, and appends one line for each entry dropped. `expandable` tells
+// whether the list comes from an expandable value.
+void removeOwnEntries(const ToolState& state, ExtensionList& list, ChangeLines& lines, bool expandable = false);
 
 // Activate: this package's directory for the detected HALCON version in
 // front, its other entries removed. Throws std::runtime_error when the
 // version directory or the package library is missing.
 ExtensionList planActivation(const ToolState& state, ChangeLines& lines);
 // The same from a value the caller has read.
-ExtensionList planActivation(const ToolState& state, const std::string& currentValue, ChangeLines& lines);
+ExtensionList planActivation(const ToolState& state, const UserEnvironmentValue& current, ChangeLines& lines);
 
 // Deactivate: the current list without this package's entries.
 ExtensionList planDeactivation(const ToolState& state, ChangeLines& lines);
-ExtensionList planDeactivation(const ToolState& state, const std::string& currentValue, ChangeLines& lines);
+ExtensionList planDeactivation(const ToolState& state, const UserEnvironmentValue& current, ChangeLines& lines);
 
 // Reset all: no entries at all; the current value is not read.
 ExtensionList planResetAll(ChangeLines& lines);

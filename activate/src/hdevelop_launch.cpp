@@ -8,6 +8,7 @@
 
 #include "extension_list.h"
 #include "text_conversion.h"
+#include "user_environment.h"
 
 namespace activate {
 namespace {
@@ -38,8 +39,13 @@ std::wstring findHDevelop() {
 }  // namespace
 
 void launchHDevelop(const ToolState& state) {
+    // A program's environment holds no %VARIABLE% references: Windows expands
+    // an expandable value before a program sees it. Planning from the
+    // expanded text leaves the package's own entry as it is.
+    UserEnvironmentValue current = readExtensionsValue();
+    if (current.expandable) current = {expandEnvironmentReferences(current.text), false};
     ChangeLines unusedLines;
-    const std::string value = joinExtensionList(planActivation(state, unusedLines));
+    const std::string value = joinExtensionList(planActivation(state, current, unusedLines));
     const std::wstring hdevelop = findHDevelop();
 
     STARTUPINFOW startup{};

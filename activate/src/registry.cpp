@@ -25,13 +25,19 @@ RegistryKeyHolder openKey(HKEY parent, const wchar_t* subKey, REGSAM access) {
     return RegistryKeyHolder(key);
 }
 
-std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
+namespace {
+
+// Reads a string value with the given RegGetValueW flags: its size first,
+// then its data.
+StoredString readString(const RegistryKeyHolder& key, const std::wstring& name, DWORD flags) {
     DWORD byteCount = 0;
-    LONG result = RegGetValueW(key.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &byteCount);
+    LONG result = RegGetValueW(key.get(), nullptr, name.c_str(), flags, nullptr, nullptr, &byteCount);
     if (result != ERROR_SUCCESS) throw RegException("Cannot get size of string value: RegGetValue failed.", result);
 
-    std::wstring value(byteCount / sizeof(wchar_t), L'\0');
-    result = RegGetValueW(key.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, &value[0], &byteCount);
+    StoredString stored;
+    std::wstring& value = stored.text;
+    value.assign(byteCount / sizeof(wchar_t), L'\0');
+    result = RegGetValueW(key.get(), nullptr, name.c_str(), flags, &stored.type, &value[0], &byteCount);
     if (result != ERROR_SUCCESS) throw RegException("Cannot get string value: RegGetValue failed.", result);
 
     // The count is now what was written, the terminating null included; a
@@ -40,15 +46,25 @@ std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& n
     if (length > value.size()) length = value.size();
     if (length > 0 && value[length - 1] == L'\0') --length;
     value.resize(length);
-    return value;
+    return stored;
 }
 
-void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value) {
+}  // namespace
+
+std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
+    return readString(key, name, RRF_RT_REG_SZ).text;
+}
+
+StoredString readStoredStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
+    return readString(key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND);
+}
+
+void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value, DWORD type) {
     const std::size_t unitsWithNull = value.size() + 1;
     if (unitsWithNull > std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) {
         throw RegException("Cannot write string value: RegSetValueEx failed.", ERROR_ARITHMETIC_OVERFLOW);
     }
-    const LONG result = RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    const LONG result = RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                                        static_cast<DWORD>(unitsWithNull * sizeof(wchar_t)));
     if (result != ERROR_SUCCESS) throw RegException("Cannot write string value: RegSetValueEx failed.", result);
 }

@@ -48,12 +48,25 @@ private:
 // RegException("RegOpenKeyEx failed.", code).
 RegistryKeyHolder openKey(HKEY parent, const wchar_t* subKey, REGSAM access);
 
-// The REG_SZ value `name` of the open key, without its terminating null.
+// The REG_SZ value `name` of the open key, without its terminating null; a
+// REG_EXPAND_SZ value comes with its %VARIABLE% references expanded.
 // Throws RegException; an absent value gives win32Error ERROR_FILE_NOT_FOUND.
 std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name);
 
-// Stores `value` as REG_SZ with its terminating null; throws RegException.
-void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value);
+// A string value as stored: its text (references unexpanded) and its type.
+struct StoredString {
+    std::wstring text;
+    DWORD type = REG_SZ;  // REG_SZ or REG_EXPAND_SZ
+};
+
+// The REG_SZ or REG_EXPAND_SZ value `name` as stored, without its
+// terminating null. Throws RegException as readStringValue does.
+StoredString readStoredStringValue(const RegistryKeyHolder& key, const std::wstring& name);
+
+// Stores `value` with its terminating null as `type` (REG_SZ or
+// REG_EXPAND_SZ); throws RegException.
+void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value,
+                      DWORD type = REG_SZ);
 
 // Removes the value; an absent value is a failure. Throws RegException.
 void deleteValue(const RegistryKeyHolder& key, const std::wstring& name);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include "registry.h"
 #include "text_conversion.h"
@@ -16,9 +17,10 @@ winreg::RegistryKeyHolder openEnvironmentKey(REGSAM access) {
 }
 
 // An absent value is no failure here; every other one is passed on.
-std::optional<std::wstring> readStringValueIfPresent(const winreg::RegistryKeyHolder& key, const std::wstring& name) {
+std::optional<winreg::StoredString> readStringValueIfPresent(const winreg::RegistryKeyHolder& key,
+                                                             const std::wstring& name) {
     try {
-        return winreg::readStringValue(key, name);
+        return winreg::readStoredStringValue(key, name);
     } catch (const winreg::RegException& error) {
         if (error.win32Error == ERROR_FILE_NOT_FOUND) return std::nullopt;
         throw;
@@ -37,31 +39,57 @@ void broadcastEnvironmentChange(const std::string& name) {
 
 }  // namespace
 
-std::string readUserEnvironmentValue(const std::string& name) {
-    std::optional<std::wstring> value;
+UserEnvironmentValue readUserEnvironment(const std::string& name) {
+    std::optional<winreg::StoredString> stored;
     try {
         const winreg::RegistryKeyHolder key = openEnvironmentKey(KEY_READ);
-        value = readStringValueIfPresent(key, toUtf16(name));
+        stored = readStringValueIfPresent(key, toUtf16(name));
     } catch (const winreg::RegException& error) {
         throw std::runtime_error("Getting registry key " + keyPathText(name) + " failed: " + error.what());
     }
-    return value ? toUtf8(*value) : std::string();
+    if (!stored) return {};
+    return {toUtf8(stored->text), stored->type == REG_EXPAND_SZ};
 }
 
-void writeUserEnvironmentValue(const std::string& name, const std::string& value) {
+std::string readUserEnvironmentValue(const std::string& name) { return readUserEnvironment(name).text; }
+
+void writeUserEnvironmentValue(const std::string& name, const UserEnvironmentValue& value) {
+    const bool deleting = value.text.empty();
     try {
         const winreg::RegistryKeyHolder key = openEnvironmentKey(KEY_WRITE);
         const std::wstring wideName = toUtf16(name);
-        if (value.empty()) {
+        if (deleting) {
             winreg::deleteValue(key, wideName);
         } else {
-            winreg::writeStringValue(key, wideName, toUtf16(value));
+            winreg::writeStringValue(key, wideName, toUtf16(value.text), value.expandable ? REG_EXPAND_SZ : REG_SZ);
         }
     } catch (const winreg::RegException& error) {
-        throw std::runtime_error((value.empty() ? "Deleting registry key " : "Setting registry key ") + keyPathText(name) +
+        throw std::runtime_error((deleting ? "Deleting registry key " : "Setting registry key ") + keyPathText(name) +
                                  " failed: " + error.what());
     }
     broadcastEnvironmentChange(name);
+}
+
+void writeUserEnvironmentValue(const std::string& name, const std::string& value) {
+    writeUserEnvironmentValue(name, UserEnvironmentValue{value, false});
+}
+
+std::string expandEnvironmentReferences(const std::string& text) {
+    const std::wstring wide = toUtf16(text);
+    std::wstring expanded(wide.size() + 1, L'\0');
+    for (;;) {
+        const DWORD needed =
+            ExpandEnvironmentStringsW(wide.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+        if (needed == 0) {
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "ExpandEnvironmentStrings");
+        }
+        // The count includes the terminating null.
+        if (needed <= expanded.size()) {
+            expanded.resize(needed - 1);
+            return toUtf8(expanded);
+        }
+        expanded.assign(needed, L'\0');
+    }
 }
 
 }  // namespace activate

@@ -187,6 +187,42 @@ TEST_F(ConfirmTest, WritesNothingWhenAnotherProgramChangedTheValueBeforeTheYes) 
     EXPECT_EQ(activate_test::rawUserExtensions(), std::optional<std::string>("C:\\planned"));
 }
 
+// The value keeps the type it has when the user says Yes: REG_EXPAND_SZ
+// keeps the user's %VARIABLE% references references. A value that did not
+// exist becomes REG_SZ.
+TEST_F(ConfirmTest, WritesWithTheTypeTheValueHasAtTheYes) {
+    using activate_test::StoredType;
+    const std::string before = "C:\\before;%SystemRoot%\\x";
+    const std::string planned = "%SystemRoot%\\x;C:\\planned";
+    struct Case {
+        std::optional<StoredType> before;     // nullopt: absent
+        std::optional<StoredType> meanwhile;  // the same text stored again with this type
+        StoredType written;
+    };
+    const Case cases[] = {
+        {StoredType::expandable, std::nullopt, StoredType::expandable},
+        {StoredType::plain, std::nullopt, StoredType::plain},
+        {std::nullopt, std::nullopt, StoredType::plain},
+        {StoredType::plain, StoredType::expandable, StoredType::expandable},
+        {StoredType::expandable, StoredType::plain, StoredType::plain},
+    };
+    for (const Case& c : cases) {
+        activate_test::setRawUserExtensions(c.before ? std::optional<std::string>(before) : std::nullopt,
+                                            c.before.value_or(StoredType::plain));
+        const auto yes = [&c, &before](std::size_t index, const window_driver::dialog_snapshot&) {
+            if (index == 0 && c.meanwhile) activate_test::setRawUserExtensions(before, *c.meanwhile);
+            return index == 0 ? IDYES : IDOK;
+        };
+        const std::string plannedFrom = c.before ? before : "";
+        const Shown shown = showing(yes, [&] { activate::confirmAndApply({planned}, {}, plannedFrom); });
+        EXPECT_EQ(shown.error, "");
+        ASSERT_EQ(shown.boxes.size(), 2u);
+        EXPECT_EQ(shown.boxes[0].text, opening + "\n" + newValue + planned);
+        EXPECT_EQ(activate_test::rawUserExtensions(c.written), std::optional<std::string>(planned))
+            << "case " << (&c - cases);
+    }
+}
+
 TEST_F(ConfirmTest, AFailedWriteIsReportedInsteadOfDone) {
     activate_test::setRawUserExtensions(std::nullopt);
     const Shown shown = showing(pressing({IDYES}), [] { activate::confirmAndApply({}, {}); });
@@ -304,8 +340,9 @@ protected:
     CommandTest() : toolDirectory(tool.path()), packageDirectory(toolDirectory + "\\halcon-13.0\\" + package) {}
 
     CommandOutcome run(const std::string& operation, const std::optional<std::string>& value,
-                       activate_test::EnvironmentChanges extra = {}) {
-        activate_test::setRawUserExtensions(value);
+                       activate_test::EnvironmentChanges extra = {},
+                       activate_test::StoredType type = activate_test::StoredType::plain) {
+        activate_test::setRawUserExtensions(value, type);
         extra.push_back({"ACTIVATE_TEST_OPERATION", operation});
         const auto outcome = tool.run("DISABLED_RunCommand", extra);
         EXPECT_EQ(outcome.exitCode, 0u);
@@ -368,6 +405,37 @@ TEST_F(InstalledCommandTest, DeactivateShowsTheRemovalsAndWritesOnYes) {
         EXPECT_EQ(outcome.boxes[1], doneText);
         EXPECT_EQ(activate_test::rawUserExtensions(), c.written);
     }
+}
+
+// A REG_EXPAND_SZ value that names the package through a variable of the
+// tool's environment, beside a foreign entry with a reference of its own.
+class ExpandableValueCommandTest : public InstalledCommandTest {
+protected:
+    const std::string ownThroughVariable = "%ACTIVATE_TEST_TOOL%\\halcon-12.0\\" + package;
+    const std::string foreignReference = "%ACTIVATE_TEST_FOREIGN%\\x";
+    const std::string value = ownThroughVariable + ";" + foreignReference + ";C:\\foreign";
+    const activate_test::EnvironmentChanges variables = {{"ACTIVATE_TEST_TOOL", toolDirectory},
+                                                         {"ACTIVATE_TEST_FOREIGN", std::string("C:\\foreign-root")}};
+};
+
+TEST_F(ExpandableValueCommandTest, ActivateAndDeactivateKeepTheReferencesAndTheType) {
+    using activate_test::StoredType;
+    activate_test::EnvironmentChanges activate = variables;
+    activate.push_back({"ACTIVATE_TEST_ANSWER", "yes"});
+    const CommandOutcome activated = run("activate", value, activate, StoredType::expandable);
+    EXPECT_EQ(activated.error, "");
+    ASSERT_EQ(activated.boxes.size(), 2u);
+    const std::string activatedValue = packageDirectory + ";" + foreignReference + ";C:\\foreign";
+    EXPECT_EQ(activated.boxes[0], opening + activationHeader("13.0") + "\n\n" + removal(ownThroughVariable) + "\n" +
+                                      prepend(packageDirectory) + "\n\n" + newValue + activatedValue);
+    EXPECT_EQ(activate_test::rawUserExtensions(StoredType::expandable), std::optional<std::string>(activatedValue));
+
+    const CommandOutcome deactivated = run("deactivate", value, activate, StoredType::expandable);
+    EXPECT_EQ(deactivated.error, "");
+    ASSERT_EQ(deactivated.boxes.size(), 2u);
+    const std::string deactivatedValue = foreignReference + ";C:\\foreign";
+    EXPECT_EQ(deactivated.boxes[0], opening + removal(ownThroughVariable) + "\n\n" + newValue + deactivatedValue);
+    EXPECT_EQ(activate_test::rawUserExtensions(StoredType::expandable), std::optional<std::string>(deactivatedValue));
 }
 
 TEST_F(InstalledCommandTest, DecliningLeavesTheValue) {
@@ -468,6 +536,21 @@ TEST_F(LaunchTest, ReportsAnHDevelopThatCannotBeStarted) {
     EXPECT_EQ(outcome.error, "could not launch hdevelop.exe.");
     EXPECT_EQ(outcome.processValue, packageDirectory + ";C:\\a");
     EXPECT_EQ(activate_test::rawUserExtensions(), std::optional<std::string>("C:\\a"));
+}
+
+// A program's environment holds no references: HDevelop gets them expanded,
+// and the user's value keeps them.
+TEST_F(ExpandableValueCommandTest, LaunchHandsHDevelopTheExpandedList) {
+    const activate_test::ScratchDirectory records;
+    activate_test::EnvironmentChanges launch = variables;
+    launch.push_back({"PATH", fixtureProgramsFolder() + ";" + activate_test::environmentVariable("PATH")});
+    launch.push_back({"ACTIVATE_TEST_HDEVELOP_RECORDS", records.path()});
+    const CommandOutcome outcome = run("launch", value, launch, activate_test::StoredType::expandable);
+    EXPECT_EQ(outcome.error, "");
+    const std::string expected = packageDirectory + ";C:\\foreign-root\\x;C:\\foreign";
+    EXPECT_EQ(outcome.processValue, expected);
+    EXPECT_EQ(waitForHDevelopRecords(records.path(), 1), Strings{"0\n" + expected});
+    EXPECT_EQ(activate_test::rawUserExtensions(activate_test::StoredType::expandable), std::optional<std::string>(value));
 }
 
 TEST_F(CommandTest, LaunchFailsWithThePlansMessageAndStartsNothing) {

@@ -184,10 +184,13 @@ TEST(ChildProcess, DISABLED_RunPlan) {
         } else if (operation == "isActive") {
             records["active"] = activate::isActive(state) ? "yes" : "no";
         } else if (operation == "belongs") {
-            const activate::ExtensionList list = activate::readExtensionList();
+            const activate::UserEnvironmentValue current = activate::readExtensionsValue();
+            const activate::ExtensionList list = activate::splitExtensionValue(current.text);
             activate_test::storeList(records, "list", list);
             Strings answers;
-            for (const auto& entry : list) answers.push_back(activate::belongsToPackage(state, entry) ? "yes" : "no");
+            for (const auto& entry : list) {
+                answers.push_back(activate::belongsToPackage(state, entry, current.expandable) ? "yes" : "no");
+            }
             activate_test::storeList(records, "belongs", answers);
         } else if (operation == "property") {
             activateThenDeactivate(state, records);
@@ -217,7 +220,11 @@ struct PlanOutcome {
 
 class PlanTest : public ::testing::Test {
 protected:
-    PlanTest() : toolDirectory(tool.path()), packageDirectory(toolDirectory + "\\halcon-13.0\\" + package) {}
+    // The tool in a scratch folder, or in `existingFolder` when given.
+    explicit PlanTest(const std::string& existingFolder = "")
+        : tool(package, existingFolder),
+          toolDirectory(tool.path()),
+          packageDirectory(tool.pathOf("halcon-13.0\\" + package)) {}
 
     // Sets the user's value (absent for nullopt) and runs the operation in
     // the tool's copy.
@@ -253,7 +260,7 @@ protected:
     }
 
     activate_test::UserExtensionsRestorer restorer;
-    ToolFolder tool{package};
+    ToolFolder tool;
     const std::string toolDirectory;
     const std::string packageDirectory;
 };
@@ -502,6 +509,96 @@ TEST_F(InstalledPlanTest, ActivateThenDeactivateKeepsEveryForeignEntryInItsOrder
     EXPECT_EQ(plan.error, "") << "seed " << seed;
     EXPECT_EQ(record(plan.records, "failure"), "") << "seed " << seed << " (set ACTIVATE_TEST_SEED to repeat)";
     EXPECT_EQ(record(plan.records, "iterations"), std::to_string(iterations)) << "seed " << seed;
+}
+
+// --- values with %VARIABLE% references -------------------------------------------
+
+// Windows expands the references of a REG_EXPAND_SZ value only for a
+// program's environment, and those of a REG_SZ value never. The plans test
+// ownership as Windows would see the entry and keep every entry as written.
+TEST_F(InstalledPlanTest, EntriesOfAnExpandableValueAreExpandedForTheOwnershipTestOnly) {
+    using activate_test::StoredType;
+    const std::string ownThroughVariable = "%ACTIVATE_TEST_TOOL%\\halcon-12.0\\" + package;
+    const std::string foreignReference = "%SystemRoot%\\pkgs\\x";
+    const std::string value = foreignReference + ";" + ownThroughVariable + ";C:\\foreign";
+    const activate_test::EnvironmentChanges toolVariable = {{"ACTIVATE_TEST_TOOL", toolDirectory}};
+    const auto runOn = [&](const std::string& operation, StoredType type) {
+        activate_test::setRawUserExtensions(value, type);
+        return runWithCurrentValue(operation, toolVariable);
+    };
+
+    EXPECT_EQ(runOn("belongs", StoredType::expandable).belongs, (Strings{"no", "yes", "no"}));
+    EXPECT_EQ(runOn("isActive", StoredType::expandable).active, "yes");
+    const PlanOutcome activated = runOn("activate", StoredType::expandable);
+    EXPECT_EQ(activated.lines,
+              (Strings{activationHeader("13.0"), "", removal(ownThroughVariable), prepend(packageDirectory)}));
+    EXPECT_EQ(activated.list, (Strings{packageDirectory, foreignReference, "C:\\foreign"}));
+    const PlanOutcome deactivated = runOn("deactivate", StoredType::expandable);
+    EXPECT_EQ(deactivated.lines, Strings{removal(ownThroughVariable)});
+    EXPECT_EQ(deactivated.list, (Strings{foreignReference, "C:\\foreign"}));
+
+    // In a REG_SZ value the reference is plain text: no folder of the package.
+    EXPECT_EQ(runOn("belongs", StoredType::plain).belongs, (Strings{"no", "no", "no"}));
+    EXPECT_EQ(runOn("isActive", StoredType::plain).active, "no");
+    const PlanOutcome plain = runOn("activate", StoredType::plain);
+    EXPECT_EQ(plain.lines, (Strings{activationHeader("13.0"), "", prepend(packageDirectory)}));
+    EXPECT_EQ(plain.list, (Strings{packageDirectory, foreignReference, ownThroughVariable, "C:\\foreign"}));
+}
+
+// --- the tool at a drive's root ---------------------------------------------------
+
+// The test run maps a drive letter to an empty folder, so that the tool can
+// sit at the root as in a package unpacked onto a stick or a mapped drive.
+// The path library gives a root as its own parent, which must not make the
+// entries right below the root this package's.
+class DriveRootPlanTest : public PlanTest {
+protected:
+    DriveRootPlanTest() : PlanTest(driveRoot()) { tool.installLibrary("halcon-13.0", package, arch); }
+
+    static std::string driveRoot() {
+        const std::string root = std::string(ACTIVATE_TEST_DRIVE_LETTER) + ":\\";
+        const DWORD attributes = GetFileAttributesA(root.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            throw std::runtime_error("the test run has not mapped the drive " + root);
+        }
+        return root;
+    }
+
+    const std::string root = driveRoot();
+    const std::string ownEntry = root + "halcon-13.0\\" + package;
+    const Strings foreign = {root + "MyExtensions", root + "foo", root, root + "halcon-13.0"};
+};
+
+TEST_F(DriveRootPlanTest, OnlyEntriesTwoLevelsBelowTheRootBelong) {
+    ASSERT_EQ(toolDirectory, root);
+    ASSERT_EQ(packageDirectory, ownEntry);
+    const std::string otherVersion = root + "halcon-12.0\\other";
+    const PlanOutcome plan = run("belongs", foreign[0] + ";" + ownEntry + ";" + foreign[1] + ";" + foreign[2] + ";" +
+                                                foreign[3] + ";" + otherVersion);
+    ASSERT_EQ(plan.error, "");
+    EXPECT_EQ(plan.list, (Strings{foreign[0], ownEntry, foreign[1], foreign[2], foreign[3], otherVersion}));
+    EXPECT_EQ(plan.belongs, (Strings{"no", "yes", "no", "no", "no", "yes"}));
+}
+
+TEST_F(DriveRootPlanTest, IsActiveOnlyWithAnOwnEntry) {
+    const std::string foreignOnly = foreign[0] + ";" + foreign[1] + ";" + foreign[2] + ";" + foreign[3];
+    EXPECT_EQ(run("isActive", foreignOnly).active, "no");
+    EXPECT_EQ(run("isActive", foreignOnly + ";" + ownEntry).active, "yes");
+}
+
+TEST_F(DriveRootPlanTest, ActivateAndDeactivateKeepTheEntriesRightBelowTheRoot) {
+    const std::string value = foreign[0] + ";" + ownEntry + ";" + foreign[1] + ";" + foreign[2] + ";" + foreign[3];
+    const PlanOutcome activated = run("activate", value);
+    ASSERT_EQ(activated.error, "");
+    EXPECT_EQ(activated.lines, (Strings{activationHeader("13.0"), "", removal(ownEntry), prepend(ownEntry)}));
+    Strings expected{ownEntry};
+    expected.insert(expected.end(), foreign.begin(), foreign.end());
+    EXPECT_EQ(activated.list, expected);
+
+    const PlanOutcome deactivated = run("deactivate", value);
+    ASSERT_EQ(deactivated.error, "");
+    EXPECT_EQ(deactivated.lines, Strings{removal(ownEntry)});
+    EXPECT_EQ(deactivated.list, foreign);
 }
 
 // --- file identity --------------------------------------------------------------

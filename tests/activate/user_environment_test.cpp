@@ -206,6 +206,25 @@ TEST(ReadUserEnvironmentValue, ReportsAnUnpairedSurrogateAsABadConversion) {
     expectThrowsExactly<std::range_error>([&] { activate::readUserEnvironmentValue(value.name()); }, "bad conversion");
 }
 
+// Windows' environment editor stores a value with %VARIABLE% references as
+// REG_EXPAND_SZ; the references are the user's and must survive the tool.
+TEST(ReadUserEnvironment, GivesTheTextAsStoredAndWhetherItIsExpandable) {
+    const TestValue value("EXPANDABLE");
+    const std::wstring stored = L"%SystemRoot%\\pkgs\\x;C:\\foreign";
+    for (const DWORD type : {DWORD{REG_EXPAND_SZ}, DWORD{REG_SZ}}) {
+        setRaw(value.wideName(), type, stored.c_str(), (stored.size() + 1) * sizeof(wchar_t));
+        const activate::UserEnvironmentValue read = activate::readUserEnvironment(value.name());
+        EXPECT_EQ(read.text, "%SystemRoot%\\pkgs\\x;C:\\foreign") << "type " << type;
+        EXPECT_EQ(read.expandable, type == REG_EXPAND_SZ) << "type " << type;
+        EXPECT_EQ(activate::readUserEnvironmentValue(value.name()), read.text) << "type " << type;
+    }
+
+    const TestValue absent("EXPANDABLE_ABSENT");
+    const activate::UserEnvironmentValue none = activate::readUserEnvironment(absent.name());
+    EXPECT_EQ(none.text, "");
+    EXPECT_FALSE(none.expandable);
+}
+
 TEST(ReadStringValue, GivesTheRegistryCodeWithItsError) {
     const TestValue absent("RAW_ABSENT");
     const TestValue number("RAW_DWORD");
@@ -255,6 +274,21 @@ TEST(WriteUserEnvironmentValue, StoresRegSzWithTheTerminatingNullAndReadsItBack)
     EXPECT_EQ(queryRaw(ascii.wideName())->data.size(), 8u);
 }
 
+TEST(WriteUserEnvironmentValue, WritesAValueBackWithTheTypeItWasReadWith) {
+    const TestValue value("ROUND_TRIP");
+    const std::wstring stored = L"%SystemRoot%\\pkgs\\x;C:\\foreign";
+    for (const DWORD type : {DWORD{REG_EXPAND_SZ}, DWORD{REG_SZ}}) {
+        setRaw(value.wideName(), type, stored.c_str(), (stored.size() + 1) * sizeof(wchar_t));
+        activate::UserEnvironmentValue read = activate::readUserEnvironment(value.name());
+        read.text += ";C:\\added";
+        activate::writeUserEnvironmentValue(value.name(), read);
+        const auto written = queryRaw(value.wideName());
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->type, type);
+        EXPECT_EQ(written->data, bytesOf(stored + L";C:\\added" + L'\0')) << "type " << type;
+    }
+}
+
 TEST(WriteUserEnvironmentValue, BroadcastsTheChangeAfterItIsStored) {
     const TestValue value("BROADCAST");
     const SettingChangeRecorder recorder(value.wideName());
@@ -298,6 +332,28 @@ TEST(WriteUserEnvironmentValue, RejectsMalformedTextBeforeWritingAnything) {
         [&] { activate::writeUserEnvironmentValue(value.name() + "\xED\xA0\x80", "x"); }, "bad conversion");
     expectThrowsExactly<std::range_error>([&] { activate::readUserEnvironmentValue("\xC0\x80"); }, "bad conversion");
     EXPECT_TRUE(recorder.environmentNotices().empty());
+}
+
+// --- expanding references -------------------------------------------------------
+
+TEST(ExpandEnvironmentReferences, ReplacesTheVariablesOfThisProcessAndKeepsUnknownOnes) {
+    const std::string longValue(5000, 'a');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"ACTIVATE_TEST_EXPANDED", L"C:\\Gr\u00FC\u00DFe"));
+    ASSERT_TRUE(SetEnvironmentVariableA("ACTIVATE_TEST_LONG", longValue.c_str()));
+    struct Case {
+        std::string text;
+        std::string expanded;
+    };
+    const Case cases[] = {
+        {"%ACTIVATE_TEST_EXPANDED%\\halcon-13.0\\pkg", "C:\\Gr\xC3\xBC\xC3\x9F" "e\\halcon-13.0\\pkg"},
+        {"%activate_test_expanded%;%ACTIVATE_TEST_NOT_SET%", "C:\\Gr\xC3\xBC\xC3\x9F" "e;%ACTIVATE_TEST_NOT_SET%"},
+        {"%ACTIVATE_TEST_LONG%\\x", longValue + "\\x"},  // longer than the text
+        {"no references; 100%", "no references; 100%"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(activate::expandEnvironmentReferences(c.text), c.expanded) << c.text;
+    SetEnvironmentVariableW(L"ACTIVATE_TEST_EXPANDED", nullptr);
+    SetEnvironmentVariableW(L"ACTIVATE_TEST_LONG", nullptr);
 }
 
 }  // namespace

@@ -54,13 +54,33 @@ ScratchDirectory::ScratchDirectory() {
     if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create " + path_);
 }
 
+ScratchDirectory::ScratchDirectory(const std::string& existingFolder) : path_(existingFolder), ownsFolder_(false) {
+    const DWORD attributes = GetFileAttributesA(path_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        throw std::runtime_error("no folder " + path_);
+    }
+}
+
 ScratchDirectory::~ScratchDirectory() {
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(widen(path_)), ignored);
+    const std::filesystem::path folder(widen(path_));
+    if (ownsFolder_) {
+        std::filesystem::remove_all(folder, ignored);
+        return;
+    }
+    for (std::filesystem::directory_iterator entry(folder, ignored), end; !ignored && entry != end;
+         entry.increment(ignored)) {
+        std::error_code alsoIgnored;
+        std::filesystem::remove_all(entry->path(), alsoIgnored);
+    }
+}
+
+std::string ScratchDirectory::pathOf(const std::string& relative) const {
+    return !path_.empty() && path_.back() == '\\' ? path_ + relative : path_ + "\\" + relative;
 }
 
 void ScratchDirectory::writeFile(const std::string& name, const std::string& bytes) const {
-    std::ofstream file(path_ + "\\" + name, std::ios::binary);
+    std::ofstream file(pathOf(name), std::ios::binary);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file) throw std::runtime_error("cannot write " + name);
 }

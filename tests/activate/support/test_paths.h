@@ -21,16 +21,22 @@ std::string installationFixture(const std::string& name);
 class ScratchDirectory {
 public:
     ScratchDirectory();
+    // An existing folder, such as a drive's root, used the same way: what is
+    // in it is removed when the object goes, the folder itself stays.
+    explicit ScratchDirectory(const std::string& existingFolder);
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
     const std::string& path() const { return path_; }
+    // <folder>\<relative>, with no second separator after a root's.
+    std::string pathOf(const std::string& relative) const;
     // Writes `bytes` unchanged into the file `name` of the folder.
     void writeFile(const std::string& name, const std::string& bytes) const;
 
 private:
     std::string path_;
+    bool ownsFolder_ = true;
 };
 
 }  // namespace activate_test

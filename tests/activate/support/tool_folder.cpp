@@ -9,8 +9,9 @@
 
 namespace activate_test {
 
-ToolFolder::ToolFolder(const std::string& packageName) : packageName_(packageName) {
-    program_ = widen(folder_.path() + "\\tool.exe");
+ToolFolder::ToolFolder(const std::string& packageName, const std::string& existingFolder)
+    : folder_(existingFolder.empty() ? ScratchDirectory() : ScratchDirectory(existingFolder)), packageName_(packageName) {
+    program_ = widen(folder_.pathOf("tool.exe"));
     if (!CopyFileW(programPath().c_str(), program_.c_str(), TRUE)) {
         throw std::runtime_error("cannot copy the test program, error " + std::to_string(GetLastError()));
     }
@@ -20,7 +21,7 @@ ToolFolder::ToolFolder(const std::string& packageName) : packageName_(packageNam
 }
 
 void ToolFolder::makeDirectory(const std::string& relative) const {
-    std::filesystem::create_directories(std::filesystem::path(widen(folder_.path() + "\\" + relative)));
+    std::filesystem::create_directories(std::filesystem::path(widen(folder_.pathOf(relative))));
 }
 
 void ToolFolder::writeFile(const std::string& relative, const std::string& bytes) const {

@@ -14,11 +14,15 @@ namespace activate_test {
 
 class ToolFolder {
 public:
-    // Writes a description for `packageName` that lists 13.0 and 18.11.
-    explicit ToolFolder(const std::string& packageName);
+    // Writes a description for `packageName` that lists 13.0 and 18.11, in a
+    // scratch folder of its own, or in `existingFolder` (such as a drive's
+    // root) when one is given; what it puts there goes with it.
+    explicit ToolFolder(const std::string& packageName, const std::string& existingFolder = "");
 
     // The folder as the tool sees itself (its applicationDirectory).
     const std::string& path() const { return folder_.path(); }
+    // <folder>\<relative>, as the tool joins it.
+    std::string pathOf(const std::string& relative) const { return folder_.pathOf(relative); }
     const std::string& packageName() const { return packageName_; }
 
     // <folder>\<versionDirectory>\<package>\bin\<arch>\<package>.dll

@@ -36,6 +36,8 @@ DWORD valueType() {
     return type;
 }
 
+DWORD registryType(StoredType type) { return type == StoredType::expandable ? REG_EXPAND_SZ : REG_SZ; }
+
 }  // namespace
 
 std::wstring utf16(const std::string& text) {
@@ -57,12 +59,12 @@ std::string utf8(const std::wstring& text) {
     return narrow;
 }
 
-std::optional<std::string> rawUserExtensions() {
+std::optional<std::string> rawUserExtensions(StoredType expected) {
     const EnvironmentKey key(KEY_READ);
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(type, registryType(expected)) << "type of HALCONEXTENSIONS (REG_SZ 1, REG_EXPAND_SZ 2)";
     std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
     EXPECT_EQ(RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size),
               ERROR_SUCCESS);
@@ -71,14 +73,14 @@ std::optional<std::string> rawUserExtensions() {
     return utf8(value);
 }
 
-void setRawUserExtensions(const std::optional<std::string>& value) {
+void setRawUserExtensions(const std::optional<std::string>& value, StoredType type) {
     const EnvironmentKey key(KEY_WRITE);
     if (!value) {
         RegDeleteValueW(key.get(), valueName);
         return;
     }
     const std::wstring wide = utf16(*value);
-    ASSERT_EQ(RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+    ASSERT_EQ(RegSetValueExW(key.get(), valueName, 0, registryType(type), reinterpret_cast<const BYTE*>(wide.c_str()),
                              static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 }
@@ -92,12 +94,13 @@ void setUnreadableUserExtensions() {
 
 UserExtensionsRestorer::UserExtensionsRestorer() {
     const DWORD type = valueType();
-    readable_ = type == REG_NONE || type == REG_SZ;
-    if (type == REG_SZ) saved_ = rawUserExtensions();
+    readable_ = type == REG_NONE || type == REG_SZ || type == REG_EXPAND_SZ;
+    if (type == REG_EXPAND_SZ) savedType_ = StoredType::expandable;
+    if (type != REG_NONE && readable_) saved_ = rawUserExtensions(savedType_);
 }
 
 UserExtensionsRestorer::~UserExtensionsRestorer() {
-    if (readable_) setRawUserExtensions(saved_);
+    if (readable_) setRawUserExtensions(saved_, savedType_);
 }
 
 }  // namespace activate_test

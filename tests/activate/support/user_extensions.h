@@ -12,12 +12,16 @@ namespace activate_test {
 std::wstring utf16(const std::string& utf8);
 std::string utf8(const std::wstring& utf16);
 
-// The value as UTF-8, or nullopt when it is absent. A value that is not a
-// string fails the calling test.
-std::optional<std::string> rawUserExtensions();
+// How a string value is stored: REG_SZ, or REG_EXPAND_SZ, whose %VARIABLE%
+// references Windows expands for a program's environment.
+enum class StoredType { plain, expandable };
 
-// Stores the value as REG_SZ, or removes it for nullopt.
-void setRawUserExtensions(const std::optional<std::string>& value);
+// The value as UTF-8, as stored (references unexpanded), or nullopt when it
+// is absent. A value of another type than `expected` fails the calling test.
+std::optional<std::string> rawUserExtensions(StoredType expected = StoredType::plain);
+
+// Stores the value with the given type, or removes it for nullopt.
+void setRawUserExtensions(const std::optional<std::string>& value, StoredType type = StoredType::plain);
 
 // Stores a REG_DWORD under the name, which the tool cannot read as text.
 void setUnreadableUserExtensions();
@@ -32,6 +36,7 @@ public:
 
 private:
     bool readable_ = true;
+    StoredType savedType_ = StoredType::plain;
     std::optional<std::string> saved_;
 };
 
