@@ -25,6 +25,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "utf8_to_utf16.h"
+
 namespace notification {
 
 tray_menu_function tray_menu_call = &show_tray_menu;
@@ -75,9 +77,10 @@ void wait_until_window_made(tray_window& state) {
 
 tray_window& start_tray_window() {
     tray_window& state = tray_state();
-    // Both exist before the clean-up is registered, so their storage is
-    // freed only after it ran.
+    // These exist before the clean-up is registered, so they are destroyed
+    // only after it ran.
     prepare_tray_icon_registry();
+    prepare_utf8_to_utf16();
     state.instance = GetModuleHandleW(nullptr);
     state.window = nullptr;
     register_window_class(state.instance);
