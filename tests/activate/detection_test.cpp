@@ -89,7 +89,7 @@ DWORD versionSizeError(const std::string& file) {
 }
 
 TEST(ReadFileVersion, ReportsAFailureInOneDebuggerLineAndLeavesTheOutputs) {
-    activate_test::DebugOutputCapture debugOutput;
+    test_support::DebugOutputCapture debugOutput;
     ASSERT_TRUE(debugOutput.ready());
 
     const std::string missing = installationFixture("without-library") + "\\bin\\" + arch + "\\halcon.dll";
@@ -119,7 +119,7 @@ TEST(ReadFileVersion, ReportsAFailureInOneDebuggerLineAndLeavesTheOutputs) {
 }
 
 TEST(ReadFileVersion, RejectsAVersionResourceWithoutFixedFileInformation) {
-    activate_test::DebugOutputCapture debugOutput;
+    test_support::DebugOutputCapture debugOutput;
     ASSERT_TRUE(debugOutput.ready());
     std::int32_t major = -7, minor = -7;
     EXPECT_FALSE(activate::readFileVersion(libraryIn("without-fixed-info", "halcon.dll"), &major, &minor, nullptr,

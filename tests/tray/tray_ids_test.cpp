@@ -20,16 +20,7 @@ using notification::new_tray_icon;
 using notification::tray_event;
 using notification::tray_icon;
 
-int hidden_windows_of_this_process() {
-    int count = 0;
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"HiddenTrayIconWindow", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId()) ++count;
-    }
-    return count;
-}
+int hidden_windows_of_this_process() { return static_cast<int>(tray_test::hidden_windows().size()); }
 
 LRESULT click(HWND window, int32_t shell_id) {
     return SendMessageW(window, 0x8001, 0, MAKELPARAM(NIN_SELECT, static_cast<WORD>(shell_id)));

@@ -3,17 +3,113 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "shell_notify.h"
 #include "tray_icon.h"
+#include "tray_test_library.h"
 #include "tray_window.h"
+#include "utf8_to_utf16.h"
+
+namespace {
+
+tray_test::conversion_tally* delete_tally = nullptr;
+notification::shell_notify_function after_conversion = nullptr;
+
+// Converts a text with the library's own converter at every removal, as a
+// right click on the tray thread may while the library unloads.
+BOOL WINAPI convert_then_forward(DWORD message, NOTIFYICONDATAW* data) {
+    if (message == NIM_DELETE && delete_tally != nullptr) {
+        try {
+            if (notification::utf8_to_utf16("Gr\xC3\xBC\xC3\x9F" "e") == L"Gr\u00FC\u00DFe") {
+                ++delete_tally->converted;
+            } else {
+                ++delete_tally->wrong;
+            }
+        } catch (const std::range_error&) {
+            ++delete_tally->refused;
+        }
+    }
+    return after_conversion(message, data);
+}
+
+// Set-up faults. Each load of the library runs its own set-up, so each load
+// can be given one.
+int failing_event = 0;  // counted from 1 in the order the set-up makes them
+DWORD failing_event_error = 0;
+int events_made = 0;
+DWORD failing_thread_error = 0;
+
+HANDLE WINAPI make_event_or_fail(SECURITY_ATTRIBUTES* security, BOOL manual_reset, BOOL initially_set,
+                                 const wchar_t* name) {
+    if (++events_made == failing_event) {
+        SetLastError(failing_event_error);
+        return nullptr;
+    }
+    return CreateEventW(security, manual_reset, initially_set, name);
+}
+
+HANDLE WINAPI fail_thread_start(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, void*, DWORD, DWORD*) {
+    SetLastError(failing_thread_error);
+    return nullptr;
+}
+
+DWORD WINAPI end_at_once(void*) { return 0; }
+
+// A tray thread that ends before it made its window or set the ready event.
+HANDLE WINAPI start_thread_that_ends_at_once(SECURITY_ATTRIBUTES* security, SIZE_T stack_size,
+                                             LPTHREAD_START_ROUTINE, void*, DWORD flags, DWORD* thread_id) {
+    return CreateThread(security, stack_size, end_at_once, nullptr, flags, thread_id);
+}
+
+}  // namespace
 
 extern "C" {
+
+// The set-up's `which`-th event creation fails with `error`.
+__declspec(dllexport) void tray_library_fail_event(int which, DWORD error) {
+    failing_event = which;
+    failing_event_error = error;
+    notification::create_event_call = &make_event_or_fail;
+}
+
+__declspec(dllexport) void tray_library_fail_thread_start(DWORD error) {
+    failing_thread_error = error;
+    notification::create_thread_call = &fail_thread_start;
+}
+
+__declspec(dllexport) void tray_library_start_thread_that_ends_at_once() {
+    notification::create_thread_call = &start_thread_that_ends_at_once;
+}
+
+// One record with nothing set, and its changes one at a time.
+__declspec(dllexport) int32_t tray_library_new_icon() { return notification::new_tray_icon()->id(); }
+
+__declspec(dllexport) void tray_library_set_stock_icon(int32_t id, int32_t stock_id) {
+    if (const auto icon = notification::find_tray_icon(id)) icon->set_stock_icon(stock_id);
+}
+
+__declspec(dllexport) void tray_library_set_tooltip(int32_t id, const char* text) {
+    if (const auto icon = notification::find_tray_icon(id)) icon->set_tooltip(text);
+}
+
+__declspec(dllexport) void tray_library_show_balloon(int32_t id, const char* title, const char* text) {
+    if (const auto icon = notification::find_tray_icon(id)) icon->show_balloon(title, text, nullptr);
+}
 
 // The library's own shell seam (it has its own copy of the tray layer).
 __declspec(dllexport) void tray_library_use_shell(notification::shell_notify_function call) {
     notification::shell_notify_icon_call = call;
+}
+
+// From now on each NIM_DELETE request first converts a text and counts the
+// outcome in `tally`, then goes on to `shell`.
+__declspec(dllexport) void tray_library_convert_on_delete(notification::shell_notify_function shell,
+                                                          tray_test::conversion_tally* tally) {
+    after_conversion = shell;
+    delete_tally = tally;
+    notification::shell_notify_icon_call = &convert_then_forward;
 }
 
 __declspec(dllexport) void tray_library_set_callback(int32_t id, notification::tray_event_callback callback,

@@ -17,12 +17,14 @@
 
 #include "shell_recorder.h"
 #include "tray_icon.h"
+#include "tray_test_library.h"
 
 namespace {
 
 using use_shell_function = void (*)(notification::shell_notify_function);
 using make_icons_function = int32_t (*)(int32_t);
 using set_callback_function = void (*)(int32_t, notification::tray_event_callback, void*);
+using convert_on_delete_function = void (*)(notification::shell_notify_function, tray_test::conversion_tally*);
 
 enum class tray_thread_state { idle, menu_open, stuck_in_callback };
 
@@ -175,6 +177,32 @@ TEST(TrayUnload, FreeLibraryEndsATrayThreadStuckInACallback) {
     // left to the shell, which drops icons whose window is gone.
     expect_icons_removed(figures.requests, {2, 4});
     std::cout << "FreeLibrary with the tray thread stuck in a callback took " << figures.milliseconds << " ms\n";
+}
+
+// The unload's clean-up may still convert text (the tray thread takes right
+// clicks until it is stopped); the converter must still be there then. The
+// icons' tooltips are the library's first conversions, made after the tray
+// was set up.
+TEST(TrayUnload, TextConvertsWhileTheUnloadRemovesTheIcons) {
+    tray_test::shell_recorder shell;
+    HMODULE library = LoadLibraryW(library_name);
+    ASSERT_NE(library, nullptr);
+    auto use_shell = reinterpret_cast<use_shell_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_use_shell")));
+    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
+    auto convert_on_delete = reinterpret_cast<convert_on_delete_function>(
+        reinterpret_cast<void*>(GetProcAddress(library, "tray_library_convert_on_delete")));
+    ASSERT_TRUE(use_shell && make_icons && convert_on_delete);
+    use_shell(&tray_test::shell_recorder::record);
+    EXPECT_EQ(make_icons(3), 4);
+    tray_test::conversion_tally tally;
+    convert_on_delete(&tray_test::shell_recorder::record, &tally);
+    shell.take();
+
+    EXPECT_TRUE(FreeLibrary(library));
+    expect_icons_removed(shell.take());
+    EXPECT_EQ(tally.converted, 3);
+    EXPECT_EQ(tally.refused, 0) << "the converter was gone before the icons";
+    EXPECT_EQ(tally.wrong, 0);
 }
 
 // Run as its own process by the next test: ends with the library and its

@@ -277,4 +277,95 @@ TEST_F(TrayWindowTest, IconsPastTheCommandRangeGetNoNumberThatAliasesAnother) {
     tray_test::clear_icon(high);
 }
 
+// A callback that stays in HALCON's enqueue (a full queue whose reader is
+// the clearing thread) until the test lets it go; at its end it notes the
+// shell requests made while it ran.
+struct blocked_callback {
+    explicit blocked_callback(tray_test::shell_recorder& recorder) : shell(recorder) {}
+    ~blocked_callback() {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+    static void hold(void* user_data, const tray_event&) {
+        auto& self = *static_cast<blocked_callback*>(user_data);
+        ++self.calls;
+        SetEvent(self.entered);
+        WaitForSingleObject(self.release, 120000);
+        self.requests_while_running = self.shell.take();
+    }
+
+    tray_test::shell_recorder& shell;
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> calls{0};
+    std::vector<tray_test::recorded_request> requests_while_running;
+};
+
+size_t deletes_of(const std::vector<tray_test::recorded_request>& requests, int32_t id) {
+    size_t count = 0;
+    for (const auto& request : requests) {
+        if (request.message == NIM_DELETE && request.data.uID == static_cast<UINT>(id)) ++count;
+    }
+    return count;
+}
+
+TEST_F(TrayWindowTest, AClearReturnsWhileACallbackStaysBlockedAndTheRecordGoesAfterIt) {
+    struct clear_case {
+        const char* name;
+        void (*clear)(std::shared_ptr<tray_icon>& icon);
+    };
+    const clear_case cases[] = {
+        {"clear_tray_icon", [](std::shared_ptr<tray_icon>& icon) { tray_test::clear_icon(icon); }},
+        {"clear_all_tray_icons",
+         [](std::shared_ptr<tray_icon>& icon) {
+             notification::destroy_all_tray_icons();
+             icon.reset();
+         }},
+    };
+    // Only a hang detector: the clear gives up on the callback long before.
+    constexpr DWORD hang_limit_ms = 20000;
+    for (const clear_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!icon) icon = notification::new_tray_icon();
+        const int32_t id = icon->id();
+        blocked_callback blocked(shell);
+        icon->set_callback(&blocked_callback::hold, &blocked);
+        PostMessageW(window, callback_message, 0, MAKELPARAM(NIN_SELECT, id));
+        ASSERT_EQ(WaitForSingleObject(blocked.entered, 10000), WAIT_OBJECT_0);
+        // Waits behind the blocked callback; it comes after the clear.
+        PostMessageW(window, callback_message, 0, MAKELPARAM(NIN_SELECT, id));
+        shell.take();
+
+        HANDLE cleared = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread clearing([&] {
+            c.clear(icon);
+            SetEvent(cleared);
+        });
+        const bool returned = WaitForSingleObject(cleared, hang_limit_ms) == WAIT_OBJECT_0;
+        EXPECT_TRUE(returned) << "the clear waited for a callback that does not end";
+        SetEvent(blocked.release);
+        clearing.join();
+        CloseHandle(cleared);
+
+        // Posted last: once its event is there, the tray thread has handled
+        // everything before it.
+        std::shared_ptr<tray_icon> marker = notification::new_tray_icon();
+        marker->set_callback(&tray_test::event_recorder::record, &queue);
+        PostMessageW(window, callback_message, 0, MAKELPARAM(NIN_SELECT, marker->id()));
+        std::vector<tray_test::seen_event> marker_events;
+        for (int waited = 0; marker_events.empty() && waited < 1000; ++waited) {
+            marker_events = tray_test::event_recorder::take();
+            if (marker_events.empty()) Sleep(10);
+        }
+        ASSERT_EQ(marker_events.size(), 1u);
+        EXPECT_EQ(marker_events[0].event, (tray_event{{"tray_icon_select", marker->id()}}));
+
+        EXPECT_EQ(blocked.calls, 1) << "an event reached the icon after its clear";
+        EXPECT_EQ(deletes_of(blocked.requests_while_running, id), 0u) << "the icon went while its callback ran";
+        EXPECT_EQ(deletes_of(shell.take(), id), 1u) << "the icon was not removed after its callback ended";
+        EXPECT_EQ(notification::find_tray_icon(id), nullptr);
+        tray_test::clear_icon(marker);
+    }
+}
+
 }  // namespace

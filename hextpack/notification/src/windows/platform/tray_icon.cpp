@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <limits>
 
@@ -20,6 +21,10 @@ static_assert(sizeof(NOTIFYICONDATAW) == (sizeof(void*) == 8 ? 976 : 956),
 namespace {
 
 constexpr UINT notify_icon_version = NOTIFYICON_VERSION_4;
+// How long a clear waits for the icon's running callback. An enqueue into a
+// full HALCON queue whose reader is the clearing thread never ends; any
+// other callback ends in far less.
+constexpr std::chrono::milliseconds running_callback_wait_limit{2000};
 constexpr DWORD balloon_with_icon = NIIF_USER | NIIF_LARGE_ICON;
 constexpr DWORD balloon_without_icon = NIIF_ERROR;
 // LCS_WINDOWS_COLOR_SPACE ('Win '), spelt out: the header writes it as a
@@ -220,7 +225,9 @@ void tray_icon::retire() {
     callback_data_ = nullptr;
     // A callback retiring its own record must not wait for itself.
     if (callback_thread_ == GetCurrentThreadId()) return;
-    callback_finished_.wait(lock, [this] { return running_callbacks_ == 0; });
+    // Past the limit the callback finishes on its own; the tray thread holds
+    // the record until then.
+    callback_finished_.wait_for(lock, running_callback_wait_limit, [this] { return running_callbacks_ == 0; });
 }
 
 void tray_icon::set_menu_lines(const string_tuple& lines) {

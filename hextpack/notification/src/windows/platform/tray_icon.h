@@ -64,13 +64,16 @@ public:
 
     void set_callback(tray_event_callback callback, void* user_data);
     // Calls the callback, outside the record's lock; without one the event
-    // is dropped, and so is every event after the record was retired.
+    // is dropped, and so is every event after the record was retired. The
+    // caller holds the record through a shared owner until this returns:
+    // retiring stops waiting for a callback after a time limit.
     void notify(const tray_event& event);
     void set_menu_lines(const string_tuple& lines);
     string_tuple menu_lines() const;
 
     // No callback starts after this returns, and one that is running on
-    // another thread has finished. Called when the record leaves the registry.
+    // another thread has finished, or is left to finish on its own after a
+    // time limit. Called when the record leaves the registry.
     void retire();
 
 private:

@@ -25,9 +25,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "utf8_to_utf16.h"
+
 namespace notification {
 
 tray_menu_function tray_menu_call = &show_tray_menu;
+create_event_function create_event_call = &CreateEventW;
+create_thread_function create_thread_call = &CreateThread;
 
 namespace {
 
@@ -57,9 +61,20 @@ void register_window_class(HINSTANCE instance) {
 }
 
 // Unnamed events: a named one could be opened and set by another process
-// before this process's window exists.
-unique_kernel_handle new_manual_reset_event() {
-    return unique_kernel_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+// before this process's window exists. A failure is reported with its own
+// error code, before another call can change it.
+bool make_manual_reset_event(unique_kernel_handle& event) {
+    event.reset(create_event_call(nullptr, TRUE, FALSE, nullptr));
+    if (event) return true;
+    std::printf("CreateEvent failed (%d)\n", static_cast<int>(GetLastError()));
+    return false;
+}
+
+bool start_tray_thread(tray_window& state) {
+    state.thread.reset(create_thread_call(nullptr, 0, message_loop_thread, &state, 0, &state.thread_id));
+    if (state.thread) return true;
+    std::printf("CreateThread failed (%d)\n", static_cast<int>(GetLastError()));
+    return false;
 }
 
 void wait_until_window_made(tray_window& state) {
@@ -75,24 +90,17 @@ void wait_until_window_made(tray_window& state) {
 
 tray_window& start_tray_window() {
     tray_window& state = tray_state();
-    // Both exist before the clean-up is registered, so their storage is
-    // freed only after it ran.
+    // These exist before the clean-up is registered, so they are destroyed
+    // only after it ran.
     prepare_tray_icon_registry();
+    prepare_utf8_to_utf16();
     state.instance = GetModuleHandleW(nullptr);
     state.window = nullptr;
     register_window_class(state.instance);
 
-    state.ready_event = new_manual_reset_event();
-    state.left_loop_event = new_manual_reset_event();
-    if (!state.ready_event || !state.left_loop_event) {
-        std::printf("CreateEvent failed (%d)\n", static_cast<int>(GetLastError()));
-    } else {
-        state.thread.reset(CreateThread(nullptr, 0, message_loop_thread, &state, 0, &state.thread_id));
-        if (!state.thread) {
-            std::printf("CreateThread failed (%d)\n", static_cast<int>(GetLastError()));
-        } else {
-            wait_until_window_made(state);
-        }
+    if (make_manual_reset_event(state.ready_event) && make_manual_reset_event(state.left_loop_event) &&
+        start_tray_thread(state)) {
+        wait_until_window_made(state);
     }
     std::atexit(shutdown_tray_window);
     return state;

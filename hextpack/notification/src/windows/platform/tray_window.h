@@ -43,6 +43,16 @@ DWORD WINAPI message_loop_thread(LPVOID tray_window_state);
 // Runs when the library is unloaded, once the tray was started.
 void shutdown_tray_window();
 
+// The set-up's CreateEventW and CreateThread; tests put their own in to see
+// how the set-up reports their failures, and put the real ones back.
+using create_event_function = HANDLE(WINAPI*)(SECURITY_ATTRIBUTES* security, BOOL manual_reset, BOOL initially_set,
+                                              const wchar_t* name);
+using create_thread_function = HANDLE(WINAPI*)(SECURITY_ATTRIBUTES* security, SIZE_T stack_size,
+                                               LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags,
+                                               DWORD* thread_id);
+extern create_event_function create_event_call;
+extern create_thread_function create_thread_call;
+
 // The call that shows an icon's context menu: show_tray_menu. Tests put
 // their own in to see what the window procedure asks for and to answer with
 // a choice, and put the real one back.

@@ -1,9 +1,11 @@
 #include "utf8_to_utf16.h"
 
+#include <atomic>
 #include <codecvt>
 #include <locale>
 #include <mutex>
 #include <stdexcept>
+#include <type_traits>
 
 namespace notification {
 
@@ -11,11 +13,25 @@ namespace {
 
 using utf8_converter = std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>, wchar_t>;
 
+// Set when the converter goes at unload. Constant-initialised and never
+// destroyed, so a conversion that comes later can still ask.
+std::atomic<bool> converter_destroyed{false};
+static_assert(std::is_trivially_destructible<std::atomic<bool>>::value, "the flag must outlive the converter");
+
 // The converter keeps the state of the conversion in progress, so it serves
 // one conversion at a time.
 struct shared_converter {
     std::mutex mutex;
     utf8_converter converter;
+
+    shared_converter() = default;
+    shared_converter(const shared_converter&) = delete;
+    shared_converter& operator=(const shared_converter&) = delete;
+    ~shared_converter() {
+        // A conversion in progress ends first.
+        std::lock_guard<std::mutex> lock(mutex);
+        converter_destroyed = true;
+    }
 };
 
 shared_converter& converter() {
@@ -37,7 +53,10 @@ bool has_encoded_surrogate(const std::string& text) {
 
 }  // namespace
 
+void prepare_utf8_to_utf16() { converter(); }
+
 std::wstring utf8_to_utf16(const std::string& text) {
+    if (converter_destroyed) throw std::range_error("bad conversion");
     shared_converter& shared = converter();
     std::lock_guard<std::mutex> lock(shared.mutex);
     std::wstring converted;

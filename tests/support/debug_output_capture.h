@@ -1,10 +1,13 @@
 // Reads what this process writes with OutputDebugString, by acting as the
 // system's debug-output monitor (the DBWIN_BUFFER shared-memory protocol).
-#ifndef ACTIVATE_DEBUG_OUTPUT_CAPTURE_H
-#define ACTIVATE_DEBUG_OUTPUT_CAPTURE_H
+// The DBWIN_* objects are shared by every process of the Wine server: test
+// programs that use this hold the CTest resource lock debug_output_buffer.
+#ifndef TESTS_SUPPORT_DEBUG_OUTPUT_CAPTURE_H
+#define TESTS_SUPPORT_DEBUG_OUTPUT_CAPTURE_H
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -13,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace activate_test {
+namespace test_support {
 
 class DebugOutputCapture {
 public:
@@ -52,6 +55,22 @@ public:
         }
     }
 
+    // The strings this process wrote so far, once `line` is among them or
+    // the time is up. Strings are read in the order they were written, so a
+    // line the caller writes itself marks how far the output has been read.
+    std::vector<std::string> linesThrough(const std::string& line,
+                                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                const bool found = std::find(lines_.begin(), lines_.end(), line) != lines_.end();
+                if (found || std::chrono::steady_clock::now() >= deadline) return lines_;
+            }
+            Sleep(10);
+        }
+    }
+
 private:
     static constexpr DWORD bufferSize = 4096;
 
@@ -81,6 +100,6 @@ private:
     std::thread reader_;
 };
 
-}  // namespace activate_test
+}  // namespace test_support
 
 #endif
