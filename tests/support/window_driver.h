@@ -84,6 +84,30 @@ inline HWND find_popup_menu() {
     return found;
 }
 
+inline BOOL CALLBACK note_hidden_tray_window(HWND window, LPARAM data) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && class_name(window) == "HiddenTrayIconWindow") {
+        reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+    }
+    return TRUE;
+}
+
+// This process's hidden tray windows. Other test programs on the same Wine
+// server make and destroy theirs meanwhile: EnumWindows works on a snapshot,
+// where a FindWindowExW chain ends early at a window that has just gone.
+inline std::vector<HWND> hidden_tray_windows() {
+    std::vector<HWND> found;
+    EnumWindows(note_hidden_tray_window, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The hidden tray window of this process, or null.
+inline HWND hidden_tray_window() {
+    const std::vector<HWND> found = hidden_tray_windows();
+    return found.empty() ? nullptr : found.front();
+}
+
 inline HWND wait_for_dialog(const std::string& caption, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "shell_notify.h"
+#include "window_driver.h"
 
 namespace tray_test {
 
@@ -183,31 +184,9 @@ inline void expect_requests(const std::vector<recorded_request>& taken, const st
     }
 }
 
-inline BOOL CALLBACK note_own_hidden_window(HWND window, LPARAM found) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[32] = {};
-    GetClassNameW(window, name, 32);
-    if (process == GetCurrentProcessId() && std::wstring(name) == L"HiddenTrayIconWindow") {
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    }
-    return TRUE;
-}
-
-// This process's hidden tray windows. Other test programs on the same Wine
-// server make and destroy theirs meanwhile: EnumWindows works on a snapshot,
-// where a FindWindowExW chain ends early at a window that has just gone.
-inline std::vector<HWND> hidden_windows() {
-    std::vector<HWND> found;
-    EnumWindows(note_own_hidden_window, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-inline HWND hidden_window() {
-    const std::vector<HWND> found = hidden_windows();
-    return found.empty() ? nullptr : found.front();
-}
-
+// This process's hidden tray windows, and the first of them.
+inline std::vector<HWND> hidden_windows() { return window_driver::hidden_tray_windows(); }
+inline HWND hidden_window() { return window_driver::hidden_tray_window(); }
 
 }  // namespace tray_test
 

@@ -16,6 +16,7 @@
 
 #include "shell_notify.h"
 #include "standin.h"
+#include "window_driver.h"
 
 namespace tray_test {
 
@@ -175,28 +176,8 @@ inline outcome run(entry_function entry, const std::vector<standin::input_tuple>
     return result;
 }
 
-struct hidden_window_search {
-    HWND found = nullptr;
-};
-
-inline BOOL CALLBACK match_hidden_tray_window(HWND window, LPARAM parameter) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (process == GetCurrentProcessId() && std::wstring(name) == L"HiddenTrayIconWindow") {
-        reinterpret_cast<hidden_window_search*>(parameter)->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The hidden window of this process (other test programs may have theirs).
-inline HWND hidden_tray_window() {
-    hidden_window_search search;
-    EnumWindows(match_hidden_tray_window, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+inline HWND hidden_tray_window() { return window_driver::hidden_tray_window(); }
 
 // The shell's callback message for an icon, as version 4 sends it.
 inline bool post_shell_notification(int32_t id, UINT notification, int x = 0, int y = 0) {
