@@ -21,6 +21,7 @@
 
 #include "box_watcher.h"
 #include "change_commands.h"
+#include "change_texts.h"
 #include "child_process.h"
 #include "extension_list.h"
 #include "hdevelop_launch.h"
@@ -38,7 +39,7 @@ using Strings = std::vector<std::string>;
 
 const std::string arch = HALCON_ARCH_NAME;
 const std::string package = "quorvane";
-const std::string title = "Activation Tool for Extension Package";
+const std::string& title = activate_test::toolBoxTitle;
 const std::string opening = "Continue to perform the following changes to your user environment:\n\n";
 const std::string newValue = " - new environment variable HALCONEXTENSIONS will be: ";
 const std::string removeVariable = " - remove environment variable HALCONEXTENSIONS";
@@ -55,13 +56,9 @@ const std::string resetAllText =
 const std::string deleteFailed =
     "Deleting registry key HKEY_CURRENT_USER\\Environment\\HALCONEXTENSIONS failed: RegDeleteValue failed.";
 
-std::string activationHeader(const std::string& version) {
-    return "Activate this Extension Package for the current user for the detected HALCON version HALCON " + version +
-           ".\nAfter a restart of HDevelop, the operators of this Extension Package will be available for usage "
-           "with HDevelop and HDevelop XL for architectures x86sse2-win32 and x64-win64.\n";
-}
-std::string removal(const std::string& entry) { return " - removing from environment variable HALCONEXTENSIONS: " + entry; }
-std::string prepend(const std::string& entry) { return " - prepend environment variable HALCONEXTENSIONS with: " + entry; }
+using activate_test::activationHeader;
+using activate_test::prepend;
+using activate_test::removal;
 
 // "6 7" for Yes and No.
 std::string buttonIds(const window_driver::dialog_snapshot& box) {

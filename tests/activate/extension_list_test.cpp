@@ -19,6 +19,7 @@
 
 #include "application.h"
 #include "box_watcher.h"
+#include "change_texts.h"
 #include "child_process.h"
 #include "extension_list.h"
 #include "file_system.h"
@@ -37,15 +38,11 @@ using Strings = std::vector<std::string>;
 const std::string arch = HALCON_ARCH_NAME;
 const std::string otherArch = arch == "x64-win64" ? "x86sse2-win32" : "x64-win64";
 const std::string package = "quorvane";
-const std::string title = "Activation Tool for Extension Package";
+const std::string& title = activate_test::toolBoxTitle;
 
-std::string activationHeader(const std::string& version) {
-    return "Activate this Extension Package for the current user for the detected HALCON version HALCON " + version +
-           ".\nAfter a restart of HDevelop, the operators of this Extension Package will be available for usage "
-           "with HDevelop and HDevelop XL for architectures x86sse2-win32 and x64-win64.\n";
-}
-std::string removal(const std::string& entry) { return " - removing from environment variable HALCONEXTENSIONS: " + entry; }
-std::string prepend(const std::string& entry) { return " - prepend environment variable HALCONEXTENSIONS with: " + entry; }
+using activate_test::activationHeader;
+using activate_test::prepend;
+using activate_test::removal;
 
 // --- spellings of the tool's folder ------------------------------------------
 

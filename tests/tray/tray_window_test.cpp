@@ -132,21 +132,30 @@ TEST_F(TrayWindowTest, AnIconWithoutCallbackDropsItsEvents) {
     tray_test::clear_icon(silent);
 }
 
-// A callback that holds the tray thread until the test lets it go.
+// A callback that holds the tray thread until the test lets it go, as an
+// enqueue into a full HALCON queue whose reader is the clearing thread does.
+// Given a recorder, it notes at its end the shell requests made while it ran.
 struct held_callback {
-    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<int> calls{0};
+    explicit held_callback(tray_test::shell_recorder* recorder = nullptr) : shell(recorder) {}
     ~held_callback() {
         CloseHandle(entered);
         CloseHandle(release);
     }
+    held_callback(const held_callback&) = delete;
+    held_callback& operator=(const held_callback&) = delete;
     static void hold(void* user_data, const tray_event&) {
         auto& self = *static_cast<held_callback*>(user_data);
         ++self.calls;
         SetEvent(self.entered);
-        WaitForSingleObject(self.release, 10000);
+        WaitForSingleObject(self.release, 120000);
+        if (self.shell) self.requests_while_running = self.shell->take();
     }
+
+    tray_test::shell_recorder* shell;
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> calls{0};
+    std::vector<tray_test::recorded_request> requests_while_running;
 };
 
 TEST_F(TrayWindowTest, ClearingAnIconWaitsForItsRunningCallbackAndEndsItsEvents) {
@@ -277,30 +286,6 @@ TEST_F(TrayWindowTest, IconsPastTheCommandRangeGetNoNumberThatAliasesAnother) {
     tray_test::clear_icon(high);
 }
 
-// A callback that stays in HALCON's enqueue (a full queue whose reader is
-// the clearing thread) until the test lets it go; at its end it notes the
-// shell requests made while it ran.
-struct blocked_callback {
-    explicit blocked_callback(tray_test::shell_recorder& recorder) : shell(recorder) {}
-    ~blocked_callback() {
-        CloseHandle(entered);
-        CloseHandle(release);
-    }
-    static void hold(void* user_data, const tray_event&) {
-        auto& self = *static_cast<blocked_callback*>(user_data);
-        ++self.calls;
-        SetEvent(self.entered);
-        WaitForSingleObject(self.release, 120000);
-        self.requests_while_running = self.shell.take();
-    }
-
-    tray_test::shell_recorder& shell;
-    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<int> calls{0};
-    std::vector<tray_test::recorded_request> requests_while_running;
-};
-
 size_t deletes_of(const std::vector<tray_test::recorded_request>& requests, int32_t id) {
     size_t count = 0;
     for (const auto& request : requests) {
@@ -328,8 +313,8 @@ TEST_F(TrayWindowTest, AClearReturnsWhileACallbackStaysBlockedAndTheRecordGoesAf
         SCOPED_TRACE(c.name);
         if (!icon) icon = notification::new_tray_icon();
         const int32_t id = icon->id();
-        blocked_callback blocked(shell);
-        icon->set_callback(&blocked_callback::hold, &blocked);
+        held_callback blocked(&shell);
+        icon->set_callback(&held_callback::hold, &blocked);
         PostMessageW(window, callback_message, 0, MAKELPARAM(NIN_SELECT, id));
         ASSERT_EQ(WaitForSingleObject(blocked.entered, 10000), WAIT_OBJECT_0);
         // Waits behind the blocked callback; it comes after the clear.
