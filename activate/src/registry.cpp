@@ -25,11 +25,9 @@ RegistryKeyHolder openKey(HKEY parent, const wchar_t* subKey, REGSAM access) {
     return RegistryKeyHolder(key);
 }
 
-namespace {
-
-// Reads a string value with the given RegGetValueW flags: its size first,
-// then its data.
-StoredString readString(const RegistryKeyHolder& key, const std::wstring& name, DWORD flags) {
+StoredString readStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
+    // As stored: without RRF_NOEXPAND a REG_EXPAND_SZ value comes expanded.
+    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
     DWORD byteCount = 0;
     LONG result = RegGetValueW(key.get(), nullptr, name.c_str(), flags, nullptr, nullptr, &byteCount);
     if (result != ERROR_SUCCESS) throw RegException("Cannot get size of string value: RegGetValue failed.", result);
@@ -47,16 +45,6 @@ StoredString readString(const RegistryKeyHolder& key, const std::wstring& name, 
     if (length > 0 && value[length - 1] == L'\0') --length;
     value.resize(length);
     return stored;
-}
-
-}  // namespace
-
-std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
-    return readString(key, name, RRF_RT_REG_SZ).text;
-}
-
-StoredString readStoredStringValue(const RegistryKeyHolder& key, const std::wstring& name) {
-    return readString(key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND);
 }
 
 void writeStringValue(const RegistryKeyHolder& key, const std::wstring& name, const std::wstring& value, DWORD type) {

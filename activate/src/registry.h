@@ -48,20 +48,16 @@ private:
 // RegException("RegOpenKeyEx failed.", code).
 RegistryKeyHolder openKey(HKEY parent, const wchar_t* subKey, REGSAM access);
 
-// The REG_SZ value `name` of the open key, without its terminating null; a
-// REG_EXPAND_SZ value comes with its %VARIABLE% references expanded.
-// Throws RegException; an absent value gives win32Error ERROR_FILE_NOT_FOUND.
-std::wstring readStringValue(const RegistryKeyHolder& key, const std::wstring& name);
-
 // A string value as stored: its text (references unexpanded) and its type.
 struct StoredString {
     std::wstring text;
     DWORD type = REG_SZ;  // REG_SZ or REG_EXPAND_SZ
 };
 
-// The REG_SZ or REG_EXPAND_SZ value `name` as stored, without its
-// terminating null. Throws RegException as readStringValue does.
-StoredString readStoredStringValue(const RegistryKeyHolder& key, const std::wstring& name);
+// The REG_SZ or REG_EXPAND_SZ value `name` of the open key as stored,
+// without its terminating null. Throws RegException; an absent value gives
+// win32Error ERROR_FILE_NOT_FOUND.
+StoredString readStringValue(const RegistryKeyHolder& key, const std::wstring& name);
 
 // Stores `value` with its terminating null as `type` (REG_SZ or
 // REG_EXPAND_SZ); throws RegException.

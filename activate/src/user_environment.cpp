@@ -20,7 +20,7 @@ winreg::RegistryKeyHolder openEnvironmentKey(REGSAM access) {
 std::optional<winreg::StoredString> readStringValueIfPresent(const winreg::RegistryKeyHolder& key,
                                                              const std::wstring& name) {
     try {
-        return winreg::readStoredStringValue(key, name);
+        return winreg::readStringValue(key, name);
     } catch (const winreg::RegException& error) {
         if (error.win32Error == ERROR_FILE_NOT_FOUND) return std::nullopt;
         throw;
