@@ -1,6 +1,8 @@
 #include "notification_operators.h"
 
-#include <stdexcept>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "context_menu.h"
 #include "core_function_wrapper.h"
@@ -22,19 +24,18 @@ void message_box(proc_handle proc) {
     hextcpp::put_param_string(proc, 1, notification::show_message_box(caption, text, buttons, icon));
 }
 
-// The handle first, then the lines, so a parameter error names the lower
-// position and comes before any check of the lines. Tray icon handles are
-// 32-bit; only the low bits of HALCON's integer count.
-void set_tray_icon_context_menu(proc_handle proc) {
-    const int32_t handle = static_cast<int32_t>(hextcpp::get_param_int(proc, 1));
-    const hextcpp::string_tuple lines = hextcpp::get_param_string_tuple(proc, 2);
-    notification::set_tray_icon_menu(handle, lines);
-}
-
 // Tray icon handles are 32-bit; a wider HALCON integer addresses the icon of
 // its low 32 bits.
 int32_t get_tray_icon_handle(proc_handle proc, int position) {
     return static_cast<int32_t>(static_cast<uint32_t>(hextcpp::get_param_int(proc, position)));
+}
+
+// The handle first, then the lines, so a parameter error names the lower
+// position and comes before any check of the lines.
+void set_tray_icon_context_menu(proc_handle proc) {
+    const int32_t handle = get_tray_icon_handle(proc, 1);
+    const hextcpp::string_tuple lines = hextcpp::get_param_string_tuple(proc, 2);
+    notification::set_tray_icon_menu(handle, lines);
 }
 
 // The icon image of the image operators, read and checked before any control
@@ -87,6 +88,7 @@ void create_tray_icon(proc_handle proc) {
     notification::create_named_tray_icon(tooltip, icon_name, message_queue, handle);
     hextcpp::put_param_int(proc, 1, handle);
 }
+
 void beep(proc_handle) { notification::play_default_beep(); }
 
 }  // namespace
