@@ -48,9 +48,6 @@ struct menu_closer {
 struct kernel_handle_closer {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
-struct window_closer {
-    void operator()(HWND window) const noexcept { DestroyWindow(window); }
-};
 struct gdi_object_closer {
     void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
 };
@@ -59,7 +56,6 @@ using unique_icon = unique_handle<HICON, icon_closer>;
 using unique_menu = unique_handle<HMENU, menu_closer>;
 // Events and threads; both come back null (not INVALID_HANDLE_VALUE) on failure.
 using unique_kernel_handle = unique_handle<HANDLE, kernel_handle_closer>;
-using unique_window = unique_handle<HWND, window_closer>;
 using unique_bitmap = unique_handle<HBITMAP, gdi_object_closer>;
 
 }  // namespace notification
