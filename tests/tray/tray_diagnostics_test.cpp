@@ -36,12 +36,7 @@ public:
         resolve(fail_thread_start, "tray_library_fail_thread_start");
         resolve(start_thread_that_ends_at_once, "tray_library_start_thread_that_ends_at_once");
     }
-    ~tray_library() {
-        unload();
-        // An unload that stopped at its warning leaves the window class
-        // behind, with a window procedure in the unloaded library.
-        UnregisterClassW(L"HiddenTrayIconWindow", GetModuleHandleW(nullptr));
-    }
+    ~tray_library() { unload(); }
     tray_library(const tray_library&) = delete;
     tray_library& operator=(const tray_library&) = delete;
 

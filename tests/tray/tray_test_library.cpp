@@ -57,6 +57,14 @@ HANDLE WINAPI fail_thread_start(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROU
 
 DWORD WINAPI end_at_once(void*) { return 0; }
 
+DWORD failing_quit_post_error = 0;
+
+// The answer Windows gives when the tray thread's queue is full.
+BOOL WINAPI fail_quit_post(DWORD, UINT, WPARAM, LPARAM) {
+    SetLastError(failing_quit_post_error);
+    return FALSE;
+}
+
 // A tray thread that ends before it made its window or set the ready event.
 HANDLE WINAPI start_thread_that_ends_at_once(SECURITY_ATTRIBUTES* security, SIZE_T stack_size,
                                              LPTHREAD_START_ROUTINE, void*, DWORD flags, DWORD* thread_id) {
@@ -81,6 +89,12 @@ __declspec(dllexport) void tray_library_fail_thread_start(DWORD error) {
 
 __declspec(dllexport) void tray_library_start_thread_that_ends_at_once() {
     notification::create_thread_call = &start_thread_that_ends_at_once;
+}
+
+// The unload's post of the quit message to the tray thread fails with `error`.
+__declspec(dllexport) void tray_library_fail_quit_post(DWORD error) {
+    failing_quit_post_error = error;
+    notification::post_thread_message_call = &fail_quit_post;
 }
 
 // One record with nothing set, and its changes one at a time.

@@ -26,7 +26,8 @@ using make_icons_function = int32_t (*)(int32_t);
 using set_callback_function = void (*)(int32_t, notification::tray_event_callback, void*);
 using convert_on_delete_function = void (*)(notification::shell_notify_function, tray_test::conversion_tally*);
 
-enum class tray_thread_state { idle, menu_open, stuck_in_callback };
+enum class tray_thread_state { idle, menu_open, stuck_in_callback, ended_before_its_window };
+enum class quit_post { arrives, fails };
 
 // A callback that does not come back for far longer than unloading waits.
 HANDLE never_set = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -34,6 +35,8 @@ void stuck_callback(void* entered, const notification::tray_event&) {
     SetEvent(static_cast<HANDLE>(entered));
     WaitForSingleObject(never_set, 60000);
 }
+
+void signal_callback(void* called, const notification::tray_event&) { SetEvent(static_cast<HANDLE>(called)); }
 
 constexpr wchar_t library_name[] = L"tray_test_library.dll";
 constexpr char child_variable[] = "TRAY_UNLOAD_TEST_CHILD";
@@ -87,11 +90,17 @@ bool popup_menu_open() {
 struct unload_figures {
     double milliseconds;
     std::vector<tray_test::recorded_request> requests;
+    HWND window;  // the hidden window the library had
 };
+
+template <typename Function>
+Function library_function(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
 
 // Loads the library, makes three icons, keeps its tray thread busy as asked,
 // and unloads it again, checking what it leaves behind.
-unload_figures load_make_and_unload(tray_thread_state busy) {
+unload_figures load_make_and_unload(tray_thread_state busy, quit_post post = quit_post::arrives) {
     unload_figures figures{};
     tray_test::shell_recorder shell;
     const std::set<DWORD> before = threads_of_this_process();
@@ -99,30 +108,36 @@ unload_figures load_make_and_unload(tray_thread_state busy) {
     HMODULE library = LoadLibraryW(library_name);
     EXPECT_NE(library, nullptr);
     if (!library) return figures;
-    auto use_shell = reinterpret_cast<use_shell_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_use_shell")));
-    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
-    EXPECT_TRUE(use_shell && make_icons);
-    if (!use_shell || !make_icons) return figures;
+    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
+    auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
+    auto fail_quit_post = library_function<void (*)(DWORD)>(library, "tray_library_fail_quit_post");
+    auto end_thread_at_once = library_function<void (*)()>(library, "tray_library_start_thread_that_ends_at_once");
+    EXPECT_TRUE(use_shell && make_icons && fail_quit_post && end_thread_at_once);
+    if (!use_shell || !make_icons || !fail_quit_post || !end_thread_at_once) return figures;
     use_shell(&tray_test::shell_recorder::record);
+    if (post == quit_post::fails) fail_quit_post(ERROR_NOT_ENOUGH_QUOTA);
+    const bool thread_runs = busy != tray_thread_state::ended_before_its_window;
+    if (!thread_runs) end_thread_at_once();
     // A fresh library starts its ids again.
     EXPECT_EQ(make_icons(3), 4);
-    const HWND window = tray_test::hidden_window();
-    EXPECT_NE(window, nullptr);
-    const DWORD tray_thread = GetWindowThreadProcessId(window, nullptr);
-    EXPECT_EQ(new_threads(before), std::set<DWORD>{tray_thread});
+    figures.window = tray_test::hidden_window();
+    EXPECT_EQ(figures.window != nullptr, thread_runs);
+    if (thread_runs) {
+        const DWORD tray_thread = GetWindowThreadProcessId(figures.window, nullptr);
+        EXPECT_EQ(new_threads(before), std::set<DWORD>{tray_thread});
+    }
     EXPECT_TRUE(window_class_registered());
     if (busy == tray_thread_state::stuck_in_callback) {
-        auto set_callback = reinterpret_cast<set_callback_function>(
-            reinterpret_cast<void*>(GetProcAddress(library, "tray_library_set_callback")));
+        auto set_callback = library_function<set_callback_function>(library, "tray_library_set_callback");
         EXPECT_NE(set_callback, nullptr);
         HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (set_callback) set_callback(3, &stuck_callback, entered);
-        PostMessageW(window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 3));
+        PostMessageW(figures.window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 3));
         EXPECT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0);
         CloseHandle(entered);
     }
     if (busy == tray_thread_state::menu_open) {
-        PostMessageW(window, 0x8001, MAKEWPARAM(200, 200), MAKELPARAM(WM_CONTEXTMENU, 3));
+        PostMessageW(figures.window, 0x8001, MAKEWPARAM(200, 200), MAKELPARAM(WM_CONTEXTMENU, 3));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (!popup_menu_open() && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -143,6 +158,30 @@ unload_figures load_make_and_unload(tray_thread_state busy) {
     EXPECT_FALSE(popup_menu_open());
     EXPECT_TRUE(new_threads(before).empty()) << "a thread outlived the library";
     return figures;
+}
+
+// A later load in the same process makes its own window and delivers a
+// click on its icon to the callback.
+void expect_fresh_load_delivers_a_click() {
+    tray_test::shell_recorder shell;
+    HMODULE library = LoadLibraryW(library_name);
+    ASSERT_NE(library, nullptr);
+    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
+    auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
+    auto set_callback = library_function<set_callback_function>(library, "tray_library_set_callback");
+    ASSERT_TRUE(use_shell && make_icons && set_callback);
+    use_shell(&tray_test::shell_recorder::record);
+    EXPECT_EQ(make_icons(1), 2);
+    const HWND window = tray_test::hidden_window();
+    EXPECT_NE(window, nullptr);
+    HANDLE called = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    set_callback(2, &signal_callback, called);
+    EXPECT_TRUE(PostMessageW(window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 2)));
+    EXPECT_EQ(WaitForSingleObject(called, 5000), WAIT_OBJECT_0) << "the click never reached the callback";
+    EXPECT_TRUE(FreeLibrary(library));
+    CloseHandle(called);
+    EXPECT_EQ(tray_test::hidden_window(), nullptr);
+    EXPECT_FALSE(window_class_registered());
 }
 
 void expect_icons_removed(const std::vector<tray_test::recorded_request>& requests,
@@ -177,6 +216,33 @@ TEST(TrayUnload, FreeLibraryEndsATrayThreadStuckInACallback) {
     // left to the shell, which drops icons whose window is gone.
     expect_icons_removed(figures.requests, {2, 4});
     std::cout << "FreeLibrary with the tray thread stuck in a callback took " << figures.milliseconds << " ms\n";
+}
+
+// The quit message cannot be posted when the tray thread's queue is full
+// (or the thread is gone); the thread must still not outlive the library,
+// nor its window class the window procedure.
+TEST(TrayUnload, AFailedQuitPostStillLeavesNothingBehind) {
+    struct failed_post_case {
+        const char* name;
+        tray_thread_state busy;
+        std::vector<UINT> removed;
+    };
+    const failed_post_case cases[] = {
+        {"idle", tray_thread_state::idle, {2, 3, 4}},
+        {"stuck in a callback", tray_thread_state::stuck_in_callback, {2, 4}},
+        // The registry's storage removes the records when the library goes.
+        {"ended before its window", tray_thread_state::ended_before_its_window, {2, 3, 4}},
+    };
+    for (const failed_post_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const unload_figures figures = load_make_and_unload(c.busy, quit_post::fails);
+        expect_icons_removed(figures.requests, c.removed);
+        // The host goes on: a message for the old window reaches nothing
+        // that would run code of the unloaded library.
+        if (figures.window) EXPECT_FALSE(PostMessageW(figures.window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 2)));
+        expect_fresh_load_delivers_a_click();
+        std::cout << c.name << ": FreeLibrary after a failed quit post took " << figures.milliseconds << " ms\n";
+    }
 }
 
 // The unload's clean-up may still convert text (the tray thread takes right

@@ -12,10 +12,12 @@
 // atomic; window is written by the tray thread before it sets ready_event.
 //
 // Unload: a thread cannot end while the unloading thread holds the loader
-// lock, so shutdown_tray_window never waits for the tray thread to end. The
-// tray thread leaves its loop, destroys its window and then, in one call,
-// sets left_loop_event and parks in a wait that never ends; from then on it
-// runs no code of this library, and shutdown_tray_window ends it.
+// lock, so shutdown_tray_window never waits for the tray thread to end on
+// its own. The tray thread leaves its loop, destroys its window and then, in
+// one call, sets left_loop_event and parks in a wait that never ends; from
+// then on it runs no code of this library, and shutdown_tray_window ends it.
+// A thread that does not leave its loop in time is ended all the same; one
+// that has ended already (at process exit) is not waited for.
 #include "tray_window.h"
 
 #include <windowsx.h>
@@ -32,6 +34,7 @@ namespace notification {
 tray_menu_function tray_menu_call = &show_tray_menu;
 create_event_function create_event_call = &CreateEventW;
 create_thread_function create_thread_call = &CreateThread;
+post_thread_message_function post_thread_message_call = &PostThreadMessageW;
 
 namespace {
 
@@ -177,6 +180,26 @@ LRESULT on_menu_command(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
+enum class tray_thread_end { left_loop, ended_by_itself, stopped_in_loop };
+
+// Waits a bounded time for the tray thread to leave its loop, then makes
+// sure it has ended. A thread that has ended already (the process is ending,
+// or it died at start) is not waited for.
+tray_thread_end end_tray_thread(tray_window& state) {
+    const HANDLE ends[] = {state.left_loop_event.get(), state.thread.get()};
+    const DWORD waited = WaitForMultipleObjects(2, ends, FALSE, leave_loop_timeout_ms);
+    if (waited == WAIT_OBJECT_0 + 1) {
+        state.thread.reset();
+        return tray_thread_end::ended_by_itself;
+    }
+    // Parked, or stuck past the time limit where it would go on to run
+    // code of an unloaded library: either way it must not outlive it.
+    TerminateThread(state.thread.get(), 0);
+    WaitForSingleObject(state.thread.get(), thread_end_timeout_ms);
+    state.thread.reset();
+    return waited == WAIT_OBJECT_0 ? tray_thread_end::left_loop : tray_thread_end::stopped_in_loop;
+}
+
 }  // namespace
 
 std::shared_ptr<tray_icon> new_tray_icon() {
@@ -232,23 +255,24 @@ void shutdown_tray_window() {
     tray_window& state = tray_state();
     if (state.thread) {
         state.quitting = true;
-        if (!PostThreadMessageW(state.thread_id, quit_loop_message, 0, 0)) {
+        // A failed post does not stop the clean-up: the thread may still run
+        // (its queue can be full), and it must not outlive the library. The
+        // flag ends its loop at its next message.
+        if (!post_thread_message_call(state.thread_id, quit_loop_message, 0, 0)) {
             debug_text("warning: sending WMUSER_QUITLOOP message failed");
-            return;
         }
-        // Ends a menu that is open; its loop may have taken the thread message.
+        // Wakes an idle loop and ends a menu that is open; the menu's loop may
+        // have taken the thread message.
         if (HWND window = state.window.load()) PostMessageW(window, WM_CANCELMODE, 0, 0);
-        const bool left_loop =
-            WaitForSingleObject(state.left_loop_event.get(), leave_loop_timeout_ms) == WAIT_OBJECT_0;
-        // Parked, or stuck past the time limit where it would go on to run
-        // code of an unloaded library: either way it must not outlive it.
-        TerminateThread(state.thread.get(), 0);
-        WaitForSingleObject(state.thread.get(), thread_end_timeout_ms);
-        state.thread.reset();
-        if (!left_loop) {
-            // It may have been stopped inside a callback, which clearing the
-            // records would wait for; the registry's storage removes them.
-            debug_text("warning: the tray thread did not leave its message loop\n");
+        const tray_thread_end end = end_tray_thread(state);
+        if (end != tray_thread_end::left_loop) {
+            // Ended already (at process exit, or before it made its window),
+            // or stopped where it may have been inside a callback, which
+            // clearing the records would wait for; the registry's storage
+            // removes them. The class must not outlive the window procedure.
+            if (end == tray_thread_end::stopped_in_loop) {
+                debug_text("warning: the tray thread did not leave its message loop\n");
+            }
             UnregisterClassW(window_class_name, state.instance);
             return;
         }

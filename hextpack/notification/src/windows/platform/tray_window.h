@@ -53,6 +53,11 @@ using create_thread_function = HANDLE(WINAPI*)(SECURITY_ATTRIBUTES* security, SI
 extern create_event_function create_event_call;
 extern create_thread_function create_thread_call;
 
+// The unload's post of the quit message to the tray thread; tests put their
+// own in to make it fail while the thread still runs.
+using post_thread_message_function = BOOL(WINAPI*)(DWORD thread_id, UINT message, WPARAM wparam, LPARAM lparam);
+extern post_thread_message_function post_thread_message_call;
+
 // The call that shows an icon's context menu: show_tray_menu. Tests put
 // their own in to see what the window procedure asks for and to answer with
 // a choice, and put the real one back.
