@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace activate_test {
@@ -97,39 +98,27 @@ EnvironmentChanges halconEnvironment() {
     return {{"HALCONROOT", installationFixture("halcon-13.0")}, {"HALCONARCH", std::string(HALCON_ARCH_NAME)}};
 }
 
-ToolProcess::ToolProcess(const std::string& program, const EnvironmentChanges& changes) {
+ToolProcess::ToolProcess(const std::string& program, const EnvironmentChanges& changes)
+    : child_(start(program, changes)) {}
+
+test_support::ChildProcess ToolProcess::start(const std::string& program, const EnvironmentChanges& changes) {
     const std::wstring path = widen(program);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    std::wstring environment = environmentBlock(changes);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        &environment[0], nullptr, &startup, &process)) {
-        throw std::runtime_error("cannot start " + program + ", error " + std::to_string(GetLastError()));
-    }
-    CloseHandle(process.hThread);
-    process_ = process.hProcess;
-    id_ = process.dwProcessId;
+    test_support::ChildStart started =
+        test_support::startChild({path, L"\"" + path + L"\"", environmentBlock(changes)});
+    if (!started.child) throw std::runtime_error("cannot start " + program + ", error " + std::to_string(started.error));
+    return std::move(*started.child);
 }
 
 ToolProcess::~ToolProcess() {
     if (running()) {
         ADD_FAILURE() << "the tool was still running at the end of the test";
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+        child_.end();
     }
-    CloseHandle(process_);
 }
 
-std::optional<DWORD> ToolProcess::waitForExit(std::chrono::milliseconds timeout) {
-    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return code;
-}
+std::optional<DWORD> ToolProcess::waitForExit(std::chrono::milliseconds timeout) { return child_.waitForExit(timeout); }
 
-bool ToolProcess::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool ToolProcess::running() const { return child_.running(); }
 
 HWND waitForWindow(DWORD processId, const std::string& caption, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

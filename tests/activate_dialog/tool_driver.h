@@ -10,6 +10,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "child_start.h"
 #include "test_paths.h"
 #include "window_driver.h"
 
@@ -49,14 +50,15 @@ public:
     ToolProcess(const ToolProcess&) = delete;
     ToolProcess& operator=(const ToolProcess&) = delete;
 
-    DWORD id() const { return id_; }
+    DWORD id() const { return child_.id(); }
     // The exit code, or nothing while it still runs after `timeout`.
     std::optional<DWORD> waitForExit(std::chrono::milliseconds timeout = 20s);
     bool running() const;
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
+    static test_support::ChildProcess start(const std::string& program, const EnvironmentChanges& changes);
+
+    test_support::ChildProcess child_;
 };
 
 // The visible dialog (class #32770) of that process with exactly that

@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "child_start.h"
 #include "shell_recorder.h"
 #include "tray_icon.h"
 #include "tray_test_library.h"
@@ -286,26 +288,16 @@ TEST(TrayUnloadChild, EndsWithLiveIcons) {
 TEST(TrayUnload, ProcessEndsPromptlyWithLiveIcons) {
     wchar_t program[MAX_PATH] = {};
     ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-    std::wstring command_line = L"\"" + std::wstring(program) + L"\" --gtest_filter=TrayUnloadChild.*";
+    const std::wstring command_line = L"\"" + std::wstring(program) + L"\" --gtest_filter=TrayUnloadChild.*";
     ASSERT_TRUE(SetEnvironmentVariableA(child_variable, "1"));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION child{};
     const auto start = std::chrono::steady_clock::now();
-    const BOOL started =
-        CreateProcessW(program, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    test_support::ChildStart started = test_support::startChild({program, command_line, std::nullopt});
     SetEnvironmentVariableA(child_variable, nullptr);
-    ASSERT_TRUE(started);
-    const DWORD waited =
-        WaitForSingleObject(child.hProcess, static_cast<DWORD>(std::chrono::milliseconds(hang_limit).count()));
+    ASSERT_TRUE(started.child) << "cannot start the child, error " << started.error;
+    const std::optional<DWORD> exit_code = started.child->waitForExit(hang_limit);
     const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 99);
-    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the process hung at its end";
-    DWORD exit_code = 0;
-    GetExitCodeProcess(child.hProcess, &exit_code);
-    EXPECT_EQ(exit_code, 0u);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
+    ASSERT_TRUE(exit_code) << "the process hung at its end";
+    EXPECT_EQ(*exit_code, 0u);
     std::cout << "a process with live icons started and ended in " << took << " ms\n";
 }
 

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <memory>
 #include <stdexcept>
 
+#include "child_start.h"
 #include "test_paths.h"
 
 namespace activate_test {
@@ -80,28 +82,24 @@ ChildOutcome runChildTest(const std::wstring& program, const std::string& testNa
                           const EnvironmentChanges& changes) {
     ChildOutcome outcome;
     const std::wstring resultFile = temporaryFile();
-    std::wstring environment = environmentBlock(changes, resultFile);
-    std::wstring commandLine = L"\"" + program + L"\" --gtest_color=no --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" +
-                               widen(std::string(childSuite) + "." + testName);
+    const std::wstring commandLine = L"\"" + program + L"\" --gtest_color=no --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" +
+                                     widen(std::string(childSuite) + "." + testName);
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        &environment[0], nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start the child, error " << GetLastError();
+    test_support::ChildStart start =
+        test_support::startChild({program, commandLine, environmentBlock(changes, resultFile)});
+    if (!start.child) {
+        ADD_FAILURE() << "cannot start the child, error " << start.error;
         DeleteFileW(resultFile.c_str());
         outcome.exitCode = static_cast<DWORD>(-1);
         return outcome;
     }
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    std::optional<DWORD> exitCode = start.child->waitForExit(std::chrono::minutes(1));
+    if (!exitCode) {
         ADD_FAILURE() << "the child did not end within a minute";
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
+        start.child->end();
+        exitCode = start.child->waitForExit(std::chrono::milliseconds(0));
     }
-    GetExitCodeProcess(process.hProcess, &outcome.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    outcome.exitCode = exitCode.value_or(STILL_ACTIVE);
     outcome.records = readRecords(resultFile);
     DeleteFileW(resultFile.c_str());
     return outcome;
