@@ -10,6 +10,7 @@
 #include "tray_icon.h"
 #include "tray_test_library.h"
 #include "tray_window.h"
+#include "unique_handle.h"
 #include "utf8_to_utf16.h"
 
 namespace {
@@ -65,6 +66,15 @@ BOOL WINAPI fail_quit_post(DWORD, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
+// Converts a long text with the library's own converter until the process
+// ends it; releases `first_done` after its first conversion.
+DWORD WINAPI convert_for_ever(void* first_done) {
+    const std::string text = std::string(4000, 'x') + "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80";
+    notification::utf8_to_utf16(text);
+    ReleaseSemaphore(static_cast<HANDLE>(first_done), 1, nullptr);
+    for (;;) notification::utf8_to_utf16(text);
+}
+
 // A tray thread that ends before it made its window or set the ready event.
 HANDLE WINAPI start_thread_that_ends_at_once(SECURITY_ATTRIBUTES* security, SIZE_T stack_size,
                                              LPTHREAD_START_ROUTINE, void*, DWORD flags, DWORD* thread_id) {
@@ -95,6 +105,24 @@ __declspec(dllexport) void tray_library_start_thread_that_ends_at_once() {
 __declspec(dllexport) void tray_library_fail_quit_post(DWORD error) {
     failing_quit_post_error = error;
     notification::post_thread_message_call = &fail_quit_post;
+}
+
+// Starts `count` threads that convert text for as long as the process lives,
+// as HALCON threads and the tray thread may when the process ends; returns
+// how many of them made their first conversion.
+__declspec(dllexport) int32_t tray_library_convert_on_threads(int32_t count) {
+    const notification::unique_kernel_handle first_done(CreateSemaphoreW(nullptr, 0, count, nullptr));
+    if (!first_done) return 0;
+    int32_t started = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const notification::unique_kernel_handle thread(
+            CreateThread(nullptr, 0, convert_for_ever, first_done.get(), 0, nullptr));
+        if (thread) ++started;
+    }
+    int32_t converted = 0;
+    // Only a hang detector: a first conversion takes far less.
+    while (converted < started && WaitForSingleObject(first_done.get(), 10000) == WAIT_OBJECT_0) ++converted;
+    return converted;
 }
 
 // One record with nothing set, and its changes one at a time.

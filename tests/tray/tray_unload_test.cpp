@@ -241,7 +241,9 @@ TEST(TrayUnload, AFailedQuitPostStillLeavesNothingBehind) {
         expect_icons_removed(figures.requests, c.removed);
         // The host goes on: a message for the old window reaches nothing
         // that would run code of the unloaded library.
-        if (figures.window) EXPECT_FALSE(PostMessageW(figures.window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 2)));
+        if (figures.window) {
+            EXPECT_FALSE(PostMessageW(figures.window, 0x8001, 0, MAKELPARAM(NIN_SELECT, 2)));
+        }
         expect_fresh_load_delivers_a_click();
         std::cout << c.name << ": FreeLibrary after a failed quit post took " << figures.milliseconds << " ms\n";
     }

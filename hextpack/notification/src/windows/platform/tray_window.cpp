@@ -27,8 +27,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "utf8_to_utf16.h"
-
 namespace notification {
 
 tray_menu_function tray_menu_call = &show_tray_menu;
@@ -93,10 +91,9 @@ void wait_until_window_made(tray_window& state) {
 
 tray_window& start_tray_window() {
     tray_window& state = tray_state();
-    // These exist before the clean-up is registered, so they are destroyed
-    // only after it ran.
+    // The registry exists before the clean-up is registered, so it is
+    // destroyed only after it ran.
     prepare_tray_icon_registry();
-    prepare_utf8_to_utf16();
     state.instance = GetModuleHandleW(nullptr);
     state.window = nullptr;
     register_window_class(state.instance);

@@ -7,13 +7,9 @@
 namespace notification {
 
 // Throws std::range_error("bad conversion") for text that is not valid UTF-8,
-// a sequence cut off at the end included. Safe to call from several threads.
-// Once the converter was destroyed at unload it refuses the same way.
+// a sequence cut off at the end included. Safe to call from several threads,
+// and at any time up to unload: it holds no lock and no state.
 std::wstring utf8_to_utf16(const std::string& text);
-
-// Makes the converter exist now, so that a clean-up registered afterwards
-// for unload can still convert.
-void prepare_utf8_to_utf16();
 
 }  // namespace notification
 
