@@ -8,7 +8,7 @@ bash scripts/setup.sh
 for preset in x64 x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  cmake --install "build/$preset" --prefix build/package >/dev/null
+  bash scripts/lay-out-package.sh "build/$preset" build/package
 done
 echo "Package laid out in build/package:"
 (cd build/package && find . -type f | sort | sed 's/^\.\//  /')
