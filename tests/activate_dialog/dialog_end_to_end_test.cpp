@@ -140,8 +140,7 @@ TEST(ActivationDialog, ActivateWritesOnYesAndTurnsTheButtons) {
     ASSERT_TRUE(done.found);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), package + ";C:\\other\\pkg");
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-    EXPECT_FALSE(enabled(run.dialog, 1002));
+    EXPECT_TRUE(waitForButtons(run.dialog, false, true));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -159,8 +158,7 @@ TEST(ActivationDialog, ActivateDeclinedWritesNothingAndStillRefreshes) {
     {
         const UserExtensionsValue changed(own);
         window_driver::press(box, IDNO);
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-        EXPECT_FALSE(enabled(run.dialog, 1002));
+        EXPECT_TRUE(waitForButtons(run.dialog, false, true));
         EXPECT_EQ(UserExtensionsValue::read(), own);
         EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     }
@@ -181,8 +179,7 @@ TEST(ActivationDialog, AFailedActivateIsShownAndStillRefreshes) {
     {
         const UserExtensionsValue changed(run.layout.packageDirectory("12.0"));
         window_driver::press(box, IDOK);
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-        EXPECT_FALSE(enabled(run.dialog, 1002));
+        EXPECT_TRUE(waitForButtons(run.dialog, false, true));
         EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     }
     closeWithCloseBox(*run.tool, run.dialog);
@@ -203,8 +200,7 @@ TEST(ActivationDialog, DeactivateRemovesThisPackageOnYes) {
     const auto done = answerBox(run.tool->id(), IDOK);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), std::string("C:\\other\\pkg"));
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -221,8 +217,7 @@ TEST(ActivationDialog, ResetAllLinkRemovesTheVariableOnYes) {
     const auto done = answerBox(run.tool->id(), IDOK);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), std::nullopt);
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -301,8 +296,7 @@ TEST(ActivationDialog, DeactivateAndResetAllRefreshInEveryOutcome) {
                                                                     : std::optional<std::string>("C:\\other\\pkg"));
             window_driver::press(box, c.answers[i]);
         }
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, c.ownEntryMeanwhile));
-        EXPECT_EQ(enabled(run.dialog, 1002), !c.ownEntryMeanwhile);
+        EXPECT_TRUE(waitForButtons(run.dialog, !c.ownEntryMeanwhile, c.ownEntryMeanwhile));
         EXPECT_FALSE(boxAppears(run.tool->id(), 300ms));
         closeWithCloseBox(*run.tool, run.dialog);
     }
@@ -392,8 +386,7 @@ TEST(ActivationDialog, AnUnreadableValueIsShownAndTheDialogStaysUsable) {
     clickLink(run.dialog, 1005);
     ASSERT_TRUE(answerBox(run.tool->id(), IDYES).found);
     EXPECT_EQ(answerBox(run.tool->id(), IDOK).text, doneText);
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
