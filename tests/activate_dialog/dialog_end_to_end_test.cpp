@@ -4,14 +4,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <vector>
-#include <sstream>
 
+#include "hdevelop_records.h"
 #include "tool_driver.h"
 #include "user_extensions.h"
 
@@ -302,22 +299,6 @@ TEST(ActivationDialog, DeactivateAndResetAllRefreshInEveryOutcome) {
     }
 }
 
-// What each started hdevelop.exe noted: "<arguments>\n<HALCONEXTENSIONS>".
-std::vector<std::string> hdevelopRecords(const std::string& folder, std::size_t expected) {
-    std::vector<std::string> found;
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    do {
-        found.clear();
-        for (const auto& file : std::filesystem::directory_iterator(std::filesystem::path(widen(folder)))) {
-            if (file.path().extension() != ".txt") continue;
-            std::ifstream in(file.path(), std::ios::binary);
-            found.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        if (found.size() < expected) Sleep(20);
-    } while (found.size() < expected && std::chrono::steady_clock::now() < deadline);
-    return found;
-}
-
 // The HALCON environment with the tests' hdevelop.exe first on the path,
 // noting each start in `records`.
 EnvironmentChanges hdevelopEnvironment(const ScratchDirectory& records) {
@@ -342,7 +323,7 @@ TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegist
     window_driver::press(run.dialog, 1006);
     window_driver::press(run.dialog, 1006);
     const std::string expected = "0\n" + run.layout.packageDirectory() + ";C:\\other\\pkg";
-    EXPECT_EQ(hdevelopRecords(records.path(), 2), std::vector<std::string>(2, expected));
+    EXPECT_EQ(waitForHDevelopRecords(records.path(), 2), std::vector<std::string>(2, expected));
     EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     EXPECT_EQ(UserExtensionsValue::read(), before);
     EXPECT_FALSE(enabled(run.dialog, 1002));
@@ -360,7 +341,7 @@ TEST(ActivationDialog, TryInHDevelopDoesNotRefresh) {
     // Behind the tool's back: only a refresh would show it.
     activate_test::setRawUserExtensions(run.layout.packageDirectory());
     window_driver::press(run.dialog, 1006);
-    ASSERT_EQ(hdevelopRecords(records.path(), 1).size(), 1u);
+    ASSERT_EQ(waitForHDevelopRecords(records.path(), 1).size(), 1u);
     // The tool answers a sent message only back in its message loop, after
     // the command and whatever followed it.
     DWORD_PTR ignored = 0;
