@@ -11,12 +11,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "box_watcher.h"
@@ -25,6 +23,7 @@
 #include "child_process.h"
 #include "extension_list.h"
 #include "hdevelop_launch.h"
+#include "hdevelop_records.h"
 #include "test_paths.h"
 #include "tool_folder.h"
 #include "tool_state.h"
@@ -465,23 +464,23 @@ TEST_F(CommandTest, AFailedPlanShowsNoBox) {
 
 // --- HDevelop launch ---------------------------------------------------------------
 
-// What each started hdevelop.exe noted: "<arguments>\n<HALCONEXTENSIONS>".
-Strings waitForHDevelopRecords(const std::string& folder, std::size_t expected) {
-    Strings found;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (;;) {
-        found.clear();
-        for (const auto& file : std::filesystem::directory_iterator(std::filesystem::path(activate_test::widen(folder)))) {
-            if (file.path().extension() != ".txt") continue;
-            std::ifstream in(file.path(), std::ios::binary);
-            std::ostringstream content;
-            content << in.rdbuf();
-            found.push_back(content.str());
-        }
-        if (found.size() >= expected || std::chrono::steady_clock::now() > deadline) return found;
-        Sleep(50);
-    }
+// A record the stand-in has just renamed into place may still be held open
+// for a moment; it is read once it is free, not taken as empty.
+TEST(HDevelopRecords, ARecordHeldOpenIsReadOnceItIsFree) {
+    activate_test::ScratchDirectory records;
+    records.writeFile("hdevelop-1.txt", "0\nC:\\pkg");
+    const std::wstring record = activate_test::widen(records.pathOf("hdevelop-1.txt"));
+    HANDLE held = CreateFileW(record.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] {
+        Sleep(300);
+        CloseHandle(held);
+    });
+    const Strings found = activate_test::waitForHDevelopRecords(records.path(), 1);
+    release.join();
+    EXPECT_EQ(found, Strings{"0\nC:\\pkg"});
 }
+
 
 class LaunchTest : public InstalledCommandTest {
 protected:
@@ -507,14 +506,14 @@ TEST_F(LaunchTest, StartsHDevelopWithTheActivatedListAndLeavesTheUserValue) {
     EXPECT_EQ(outcome.boxes.size(), 0u) << "nothing is asked";
     const std::string expected = packageDirectory + ";C:\\foreign;";
     EXPECT_EQ(outcome.processValue, expected);
-    EXPECT_EQ(waitForHDevelopRecords(records.path(), 1), Strings{"0\n" + expected});
+    EXPECT_EQ(activate_test::waitForHDevelopRecords(records.path(), 1), Strings{"0\n" + expected});
     EXPECT_EQ(activate_test::rawUserExtensions(), std::optional<std::string>(value));
 }
 
 TEST_F(LaunchTest, EveryLaunchStartsOneHDevelop) {
     const CommandOutcome outcome = launch(std::nullopt, true, 2);
     EXPECT_EQ(outcome.error, "");
-    EXPECT_EQ(waitForHDevelopRecords(records.path(), 2), (Strings{"0\n" + packageDirectory, "0\n" + packageDirectory}));
+    EXPECT_EQ(activate_test::waitForHDevelopRecords(records.path(), 2), (Strings{"0\n" + packageDirectory, "0\n" + packageDirectory}));
     EXPECT_EQ(activate_test::rawUserExtensions(), std::nullopt);
 }
 
@@ -522,7 +521,7 @@ TEST_F(LaunchTest, ReportsHDevelopMissingFromTheSearchPathWithoutTouchingTheEnvi
     const CommandOutcome outcome = launch(std::string("C:\\a"), false);
     EXPECT_EQ(outcome.error, "could not find hdevelop.exe in the search path.");
     EXPECT_EQ(outcome.processValue, "process-marker");
-    EXPECT_EQ(waitForHDevelopRecords(records.path(), 0), Strings{});
+    EXPECT_EQ(activate_test::waitForHDevelopRecords(records.path(), 0), Strings{});
     EXPECT_EQ(activate_test::rawUserExtensions(), std::optional<std::string>("C:\\a"));
 }
 
@@ -546,7 +545,7 @@ TEST_F(ExpandableValueCommandTest, LaunchHandsHDevelopTheExpandedList) {
     EXPECT_EQ(outcome.error, "");
     const std::string expected = packageDirectory + ";C:\\foreign-root\\x;C:\\foreign";
     EXPECT_EQ(outcome.processValue, expected);
-    EXPECT_EQ(waitForHDevelopRecords(records.path(), 1), Strings{"0\n" + expected});
+    EXPECT_EQ(activate_test::waitForHDevelopRecords(records.path(), 1), Strings{"0\n" + expected});
     EXPECT_EQ(activate_test::rawUserExtensions(activate_test::StoredType::expandable), std::optional<std::string>(value));
 }
 
@@ -561,7 +560,7 @@ TEST_F(CommandTest, LaunchFailsWithThePlansMessageAndStartsNothing) {
                                  "\\halcon-13.0\n.\nMaybe your current HALCON version is not supported by this "
                                  "extension package. Otherwise, try re-installing the extension package.");
     EXPECT_EQ(outcome.processValue, "process-marker");
-    EXPECT_EQ(waitForHDevelopRecords(records.path(), 0), Strings{});
+    EXPECT_EQ(activate_test::waitForHDevelopRecords(records.path(), 0), Strings{});
 }
 
 }  // namespace

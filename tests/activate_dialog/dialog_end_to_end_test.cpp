@@ -4,14 +4,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <vector>
-#include <sstream>
 
+#include "hdevelop_records.h"
 #include "tool_driver.h"
 #include "user_extensions.h"
 
@@ -140,8 +137,7 @@ TEST(ActivationDialog, ActivateWritesOnYesAndTurnsTheButtons) {
     ASSERT_TRUE(done.found);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), package + ";C:\\other\\pkg");
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-    EXPECT_FALSE(enabled(run.dialog, 1002));
+    EXPECT_TRUE(waitForButtons(run.dialog, false, true));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -159,8 +155,7 @@ TEST(ActivationDialog, ActivateDeclinedWritesNothingAndStillRefreshes) {
     {
         const UserExtensionsValue changed(own);
         window_driver::press(box, IDNO);
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-        EXPECT_FALSE(enabled(run.dialog, 1002));
+        EXPECT_TRUE(waitForButtons(run.dialog, false, true));
         EXPECT_EQ(UserExtensionsValue::read(), own);
         EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     }
@@ -181,8 +176,7 @@ TEST(ActivationDialog, AFailedActivateIsShownAndStillRefreshes) {
     {
         const UserExtensionsValue changed(run.layout.packageDirectory("12.0"));
         window_driver::press(box, IDOK);
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, true));
-        EXPECT_FALSE(enabled(run.dialog, 1002));
+        EXPECT_TRUE(waitForButtons(run.dialog, false, true));
         EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     }
     closeWithCloseBox(*run.tool, run.dialog);
@@ -203,8 +197,7 @@ TEST(ActivationDialog, DeactivateRemovesThisPackageOnYes) {
     const auto done = answerBox(run.tool->id(), IDOK);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), std::string("C:\\other\\pkg"));
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -221,8 +214,7 @@ TEST(ActivationDialog, ResetAllLinkRemovesTheVariableOnYes) {
     const auto done = answerBox(run.tool->id(), IDOK);
     EXPECT_EQ(done.text, doneText);
     EXPECT_EQ(UserExtensionsValue::read(), std::nullopt);
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 
@@ -301,27 +293,10 @@ TEST(ActivationDialog, DeactivateAndResetAllRefreshInEveryOutcome) {
                                                                     : std::optional<std::string>("C:\\other\\pkg"));
             window_driver::press(box, c.answers[i]);
         }
-        EXPECT_TRUE(waitForEnabled(run.dialog, 1003, c.ownEntryMeanwhile));
-        EXPECT_EQ(enabled(run.dialog, 1002), !c.ownEntryMeanwhile);
+        EXPECT_TRUE(waitForButtons(run.dialog, !c.ownEntryMeanwhile, c.ownEntryMeanwhile));
         EXPECT_FALSE(boxAppears(run.tool->id(), 300ms));
         closeWithCloseBox(*run.tool, run.dialog);
     }
-}
-
-// What each started hdevelop.exe noted: "<arguments>\n<HALCONEXTENSIONS>".
-std::vector<std::string> hdevelopRecords(const std::string& folder, std::size_t expected) {
-    std::vector<std::string> found;
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    do {
-        found.clear();
-        for (const auto& file : std::filesystem::directory_iterator(std::filesystem::path(widen(folder)))) {
-            if (file.path().extension() != ".txt") continue;
-            std::ifstream in(file.path(), std::ios::binary);
-            found.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        if (found.size() < expected) Sleep(20);
-    } while (found.size() < expected && std::chrono::steady_clock::now() < deadline);
-    return found;
 }
 
 // The HALCON environment with the tests' hdevelop.exe first on the path,
@@ -348,7 +323,7 @@ TEST(ActivationDialog, TryInHDevelopStartsItWithThePlannedListAndLeavesTheRegist
     window_driver::press(run.dialog, 1006);
     window_driver::press(run.dialog, 1006);
     const std::string expected = "0\n" + run.layout.packageDirectory() + ";C:\\other\\pkg";
-    EXPECT_EQ(hdevelopRecords(records.path(), 2), std::vector<std::string>(2, expected));
+    EXPECT_EQ(waitForHDevelopRecords(records.path(), 2), std::vector<std::string>(2, expected));
     EXPECT_FALSE(boxAppears(run.tool->id(), 500ms));
     EXPECT_EQ(UserExtensionsValue::read(), before);
     EXPECT_FALSE(enabled(run.dialog, 1002));
@@ -366,7 +341,7 @@ TEST(ActivationDialog, TryInHDevelopDoesNotRefresh) {
     // Behind the tool's back: only a refresh would show it.
     activate_test::setRawUserExtensions(run.layout.packageDirectory());
     window_driver::press(run.dialog, 1006);
-    ASSERT_EQ(hdevelopRecords(records.path(), 1).size(), 1u);
+    ASSERT_EQ(waitForHDevelopRecords(records.path(), 1).size(), 1u);
     // The tool answers a sent message only back in its message loop, after
     // the command and whatever followed it.
     DWORD_PTR ignored = 0;
@@ -392,8 +367,7 @@ TEST(ActivationDialog, AnUnreadableValueIsShownAndTheDialogStaysUsable) {
     clickLink(run.dialog, 1005);
     ASSERT_TRUE(answerBox(run.tool->id(), IDYES).found);
     EXPECT_EQ(answerBox(run.tool->id(), IDOK).text, doneText);
-    EXPECT_TRUE(waitForEnabled(run.dialog, 1002, true));
-    EXPECT_FALSE(enabled(run.dialog, 1003));
+    EXPECT_TRUE(waitForButtons(run.dialog, true, false));
     closeWithCloseBox(*run.tool, run.dialog);
 }
 

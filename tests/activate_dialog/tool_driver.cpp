@@ -146,10 +146,11 @@ bool boxAppears(DWORD processId, std::chrono::milliseconds timeout) {
     return waitForWindow(processId, boxCaption, timeout) != nullptr;
 }
 
-bool waitForEnabled(HWND dialog, int controlId, bool enabled, std::chrono::milliseconds timeout) {
+bool waitForButtons(HWND dialog, bool activateEnabled, bool deactivateEnabled, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto isEnabled = [dialog](int controlId) { return IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE; };
     do {
-        if ((IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE) == enabled) return true;
+        if (isEnabled(1002) == activateEnabled && isEnabled(1003) == deactivateEnabled) return true;
         Sleep(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return false;

@@ -72,8 +72,10 @@ window_driver::dialog_snapshot answerBox(DWORD processId, int buttonId, std::chr
 // True when a tool box shows up within `timeout`.
 bool boxAppears(DWORD processId, std::chrono::milliseconds timeout);
 
-// Waits until the control's enabled state is `enabled`; false if it never is.
-bool waitForEnabled(HWND dialog, int controlId, bool enabled, std::chrono::milliseconds timeout = 5s);
+// Waits until Activate (1002) and Deactivate (1003) are both as given: the
+// tool sets one after the other, so waiting for one does not settle both.
+bool waitForButtons(HWND dialog, bool activateEnabled, bool deactivateEnabled,
+                    std::chrono::milliseconds timeout = 5s);
 
 // A click on the first characters of a link control, as the mouse gives it.
 void clickLink(HWND dialog, int controlId);

@@ -165,7 +165,8 @@ inline void dismiss_other_dialogs() {
 
 // Watches on its own thread for one dialog of the caption, takes its
 // snapshot and presses the button that `choose` picks from it (an id; 0
-// presses nothing). Joins on destruction.
+// presses nothing). When none comes in time, it answers every other dialog
+// of this process until its result is asked for. Joins on destruction.
 class dialog_answerer {
 public:
     dialog_answerer(std::string caption, std::function<int(const dialog_snapshot&)> choose,
@@ -174,8 +175,13 @@ public:
               HWND dialog = wait_for_dialog(caption, timeout);
               if (!dialog) {
                   // A box under another caption would block its caller for
-                  // good; answering it lets the test fail instead of hang.
-                  dismiss_other_dialogs();
+                  // good, and on a loaded machine it may appear only after
+                  // the timeout; answering it lets the test fail instead of
+                  // hang.
+                  while (!done_) {
+                      dismiss_other_dialogs();
+                      Sleep(20);
+                  }
                   return;
               }
               seen_ = snapshot(dialog);
@@ -200,9 +206,11 @@ public:
 
 private:
     void join() {
+        done_ = true;
         if (thread_.joinable()) thread_.join();
     }
     dialog_snapshot seen_;
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
