@@ -481,7 +481,6 @@ TEST(HDevelopRecords, ARecordHeldOpenIsReadOnceItIsFree) {
     EXPECT_EQ(found, Strings{"0\nC:\\pkg"});
 }
 
-
 class LaunchTest : public InstalledCommandTest {
 protected:
     // Runs the launch with hdevelop.exe on the search path (or not) and the

@@ -95,6 +95,18 @@ inline ChildStart startChild(const ChildCommand& command, CreateProcessFunction 
     }
 }
 
+// This test program again, running the tests `filter` names, with the
+// environment variable `marker` set for it alone.
+inline ChildStart startThisProgram(const std::wstring& filter, const char* marker) {
+    wchar_t program[MAX_PATH] = {};
+    if (GetModuleFileNameW(nullptr, program, MAX_PATH) == 0) return {std::nullopt, GetLastError()};
+    const std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --gtest_filter=" + filter;
+    SetEnvironmentVariableA(marker, "1");
+    ChildStart start = startChild({program, commandLine, std::nullopt});
+    SetEnvironmentVariableA(marker, nullptr);
+    return start;
+}
+
 }  // namespace test_support
 
 #endif

@@ -38,29 +38,14 @@ TEST(TrayExitChild, EndsWhileAThreadConverts) {
     Sleep(50);
 }
 
-// Runs this program again as a child running the tests `filter` names, with
-// child_variable set; its exit code, or nothing when it outlived the hang
-// limit (it is ended then).
-std::optional<DWORD> run_child(const std::wstring& filter) {
-    wchar_t program[MAX_PATH] = {};
-    EXPECT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-    const std::wstring command_line = L"\"" + std::wstring(program) + L"\" --gtest_filter=" + filter;
-    SetEnvironmentVariableA(child_variable, "1");
-    const test_support::ChildStart started = test_support::startChild({program, command_line, std::nullopt});
-    SetEnvironmentVariableA(child_variable, nullptr);
-    if (!started.child) {
-        ADD_FAILURE() << "cannot start the child, error " << started.error;
-        return std::nullopt;
-    }
-    return started.child->waitForExit(hang_limit);
-}
-
 TEST(TrayExit, ProcessEndsWhileAThreadConverts) {
     // Each run ends the thread wherever it is; a few runs make it all but
     // certain that some conversion is cut off in the middle.
     for (int run = 0; run < 3; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
-        const std::optional<DWORD> exit_code = run_child(L"TrayExitChild.*");
+        const test_support::ChildStart started = test_support::startThisProgram(L"TrayExitChild.*", child_variable);
+        ASSERT_TRUE(started.child) << "cannot start the child, error " << started.error;
+        const std::optional<DWORD> exit_code = started.child->waitForExit(hang_limit);
         ASSERT_TRUE(exit_code) << "the process hung at its end";
         EXPECT_EQ(*exit_code, 0u);
     }

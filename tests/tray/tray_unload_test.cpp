@@ -250,17 +250,14 @@ TEST(TrayUnload, AFailedQuitPostStillLeavesNothingBehind) {
 }
 
 // The unload's clean-up may still convert text (the tray thread takes right
-// clicks until it is stopped); the converter must still be there then. The
-// icons' tooltips are the library's first conversions, made after the tray
-// was set up.
+// clicks until it is stopped); conversions then must still work.
 TEST(TrayUnload, TextConvertsWhileTheUnloadRemovesTheIcons) {
     tray_test::shell_recorder shell;
     HMODULE library = LoadLibraryW(library_name);
     ASSERT_NE(library, nullptr);
-    auto use_shell = reinterpret_cast<use_shell_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_use_shell")));
-    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
-    auto convert_on_delete = reinterpret_cast<convert_on_delete_function>(
-        reinterpret_cast<void*>(GetProcAddress(library, "tray_library_convert_on_delete")));
+    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
+    auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
+    auto convert_on_delete = library_function<convert_on_delete_function>(library, "tray_library_convert_on_delete");
     ASSERT_TRUE(use_shell && make_icons && convert_on_delete);
     use_shell(&tray_test::shell_recorder::record);
     EXPECT_EQ(make_icons(3), 4);
@@ -271,7 +268,7 @@ TEST(TrayUnload, TextConvertsWhileTheUnloadRemovesTheIcons) {
     EXPECT_TRUE(FreeLibrary(library));
     expect_icons_removed(shell.take());
     EXPECT_EQ(tally.converted, 3);
-    EXPECT_EQ(tally.refused, 0) << "the converter was gone before the icons";
+    EXPECT_EQ(tally.refused, 0);
     EXPECT_EQ(tally.wrong, 0);
 }
 
@@ -282,19 +279,14 @@ TEST(TrayUnloadChild, EndsWithLiveIcons) {
     if (!std::getenv(child_variable)) GTEST_SKIP() << "runs only as the child of ProcessEndsPromptlyWithLiveIcons";
     HMODULE library = LoadLibraryW(library_name);
     ASSERT_NE(library, nullptr);
-    auto make_icons = reinterpret_cast<make_icons_function>(reinterpret_cast<void*>(GetProcAddress(library, "tray_library_make_icons")));
+    auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
     ASSERT_NE(make_icons, nullptr);
     EXPECT_EQ(make_icons(2), 3);
 }
 
 TEST(TrayUnload, ProcessEndsPromptlyWithLiveIcons) {
-    wchar_t program[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-    const std::wstring command_line = L"\"" + std::wstring(program) + L"\" --gtest_filter=TrayUnloadChild.*";
-    ASSERT_TRUE(SetEnvironmentVariableA(child_variable, "1"));
     const auto start = std::chrono::steady_clock::now();
-    test_support::ChildStart started = test_support::startChild({program, command_line, std::nullopt});
-    SetEnvironmentVariableA(child_variable, nullptr);
+    test_support::ChildStart started = test_support::startThisProgram(L"TrayUnloadChild.*", child_variable);
     ASSERT_TRUE(started.child) << "cannot start the child, error " << started.error;
     const std::optional<DWORD> exit_code = started.child->waitForExit(hang_limit);
     const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
