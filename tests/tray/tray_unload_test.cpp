@@ -100,6 +100,22 @@ Function library_function(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// Loads the library with its shell requests going to the recorder; null,
+// with a failure, when it or its export is missing.
+HMODULE load_library_recording_shell() {
+    HMODULE library = LoadLibraryW(library_name);
+    EXPECT_NE(library, nullptr);
+    if (!library) return nullptr;
+    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
+    EXPECT_NE(use_shell, nullptr);
+    if (!use_shell) {
+        FreeLibrary(library);
+        return nullptr;
+    }
+    use_shell(&tray_test::shell_recorder::record);
+    return library;
+}
+
 // Loads the library, makes three icons, keeps its tray thread busy as asked,
 // and unloads it again, checking what it leaves behind.
 unload_figures load_make_and_unload(tray_thread_state busy, quit_post post = quit_post::arrives) {
@@ -107,16 +123,13 @@ unload_figures load_make_and_unload(tray_thread_state busy, quit_post post = qui
     tray_test::shell_recorder shell;
     const std::set<DWORD> before = threads_of_this_process();
 
-    HMODULE library = LoadLibraryW(library_name);
-    EXPECT_NE(library, nullptr);
+    HMODULE library = load_library_recording_shell();
     if (!library) return figures;
-    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
     auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
     auto fail_quit_post = library_function<void (*)(DWORD)>(library, "tray_library_fail_quit_post");
     auto end_thread_at_once = library_function<void (*)()>(library, "tray_library_start_thread_that_ends_at_once");
-    EXPECT_TRUE(use_shell && make_icons && fail_quit_post && end_thread_at_once);
-    if (!use_shell || !make_icons || !fail_quit_post || !end_thread_at_once) return figures;
-    use_shell(&tray_test::shell_recorder::record);
+    EXPECT_TRUE(make_icons && fail_quit_post && end_thread_at_once);
+    if (!make_icons || !fail_quit_post || !end_thread_at_once) return figures;
     if (post == quit_post::fails) fail_quit_post(ERROR_NOT_ENOUGH_QUOTA);
     const bool thread_runs = busy != tray_thread_state::ended_before_its_window;
     if (!thread_runs) end_thread_at_once();
@@ -166,13 +179,11 @@ unload_figures load_make_and_unload(tray_thread_state busy, quit_post post = qui
 // click on its icon to the callback.
 void expect_fresh_load_delivers_a_click() {
     tray_test::shell_recorder shell;
-    HMODULE library = LoadLibraryW(library_name);
+    HMODULE library = load_library_recording_shell();
     ASSERT_NE(library, nullptr);
-    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
     auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
     auto set_callback = library_function<set_callback_function>(library, "tray_library_set_callback");
-    ASSERT_TRUE(use_shell && make_icons && set_callback);
-    use_shell(&tray_test::shell_recorder::record);
+    ASSERT_TRUE(make_icons && set_callback);
     EXPECT_EQ(make_icons(1), 2);
     const HWND window = tray_test::hidden_window();
     EXPECT_NE(window, nullptr);
@@ -253,13 +264,11 @@ TEST(TrayUnload, AFailedQuitPostStillLeavesNothingBehind) {
 // clicks until it is stopped); conversions then must still work.
 TEST(TrayUnload, TextConvertsWhileTheUnloadRemovesTheIcons) {
     tray_test::shell_recorder shell;
-    HMODULE library = LoadLibraryW(library_name);
+    HMODULE library = load_library_recording_shell();
     ASSERT_NE(library, nullptr);
-    auto use_shell = library_function<use_shell_function>(library, "tray_library_use_shell");
     auto make_icons = library_function<make_icons_function>(library, "tray_library_make_icons");
     auto convert_on_delete = library_function<convert_on_delete_function>(library, "tray_library_convert_on_delete");
-    ASSERT_TRUE(use_shell && make_icons && convert_on_delete);
-    use_shell(&tray_test::shell_recorder::record);
+    ASSERT_TRUE(make_icons && convert_on_delete);
     EXPECT_EQ(make_icons(3), 4);
     tray_test::conversion_tally tally;
     convert_on_delete(&tray_test::shell_recorder::record, &tally);
